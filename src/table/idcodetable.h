@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <array>
+#include <optional>
+
+namespace kalvidor {
+
+inline constexpr int SlotCount = 213;   // slot 0 base ID, 1..212 the four lists
+inline constexpr int RowsPerList = 12;  // rows each list shows at a time
+inline constexpr int ListCount = 4;
+inline constexpr qint32 DefaultBaseId = 0x2800000;
+inline constexpr qint16 DefaultHoldTime = 2;
+inline constexpr qint16 DefaultOperatorAllowance = 1;
+inline constexpr qint32 MaxIdValue = 0xFFFFFFF; // the largest seven-digit ID
+
+// The text a list row shows when its slot holds no ID (U+2015 HORIZONTAL BAR).
+inline constexpr QStringView NoIdMark = u"\u2015";
+
+// The four lists, numbered as GetPrecedingId numbers them.
+enum class IdList { Operators = 0, Drivers = 1, HeavyMachines = 2, Vehicles = 3 };
+
+struct IdListInfo
+{
+    int firstSlot;
+    int slotCount;
+    int scrollMax; // slotCount - RowsPerList; 0 for the drivers, who do not scroll
+};
+
+constexpr IdListInfo idListInfo(IdList list)
+{
+    switch (list) {
+    case IdList::Operators:
+        return { 1, 100, 88 };
+    case IdList::Drivers:
+        return { 101, 12, 0 };
+    case IdList::HeavyMachines:
+        return { 113, 50, 38 };
+    case IdList::Vehicles:
+        return { 163, 50, 38 };
+    }
+    return { 1, 100, 88 };
+}
+
+constexpr int slotOfRow(IdList list, int offset, int row)
+{
+    return idListInfo(list).firstSlot + offset + row;
+}
+
+struct IdCodeTable
+{
+    std::array<qint32, SlotCount> Ids {};
+    qint16 HoldTime = 0;
+    qint16 OperatorAllowance = 0;
+    bool Modified = false;
+
+    bool isEmptySlot(int slot) const { return slot > 0 && Ids[slot] == Ids[0]; }
+    bool operator==(const IdCodeTable &) const = default;
+};
+
+// Reads an ID text: eight or more characters give -1; otherwise each
+// character is a hexadecimal digit, and anything else (blanks, "0", the
+// no-ID mark) counts as digit 0.
+qint32 ParseHexId(QStringView text);
+
+// Upper-case hexadecimal without leading zeros; a negative value as the eight
+// digits of its 32-bit two's complement.
+QString IdText(qint32 value);
+
+// What a list row shows for a slot: the no-ID mark when the slot equals slot 0.
+QString RowText(const IdCodeTable &table, int slot);
+
+void ResetTableToDefaults(IdCodeTable &table);
+
+// The base ID keeps its upper hexadecimal digits and loses its low four;
+// every other slot becomes empty; the parameters take their defaults.
+void ClearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText);
+
+// The scroll offsets a gather stores the visible rows under.
+struct ScrollOffsets
+{
+    qint16 heavyMachines = 0;
+    qint16 vehicles = 0;
+    qint16 operators = 0;
+};
+
+// Everything the main window shows, as plain texts: what GatherTable reads.
+struct WindowTexts
+{
+    QString base;
+    std::array<std::array<QString, RowsPerList>, ListCount> rows; // indexed by IdList
+    QString holdTime;
+    QString allowance;
+
+    std::array<QString, RowsPerList> &list(IdList l) { return rows[static_cast<int>(l)]; }
+    const std::array<QString, RowsPerList> &list(IdList l) const
+    {
+        return rows[static_cast<int>(l)];
+    }
+};
+
+struct GatherResult
+{
+    bool holdTimeRejected = false;
+    bool allowanceRejected = false;
+};
+
+// Stores the window's texts into the table at the given offsets, then checks
+// the two parameters. A rejected parameter keeps its previous value; the
+// caller reports it and writes the kept value back into its field.
+//
+// When the base ID changes, every slot that held the old base value (an
+// empty slot, also one scrolled out of view) takes the new one, so that an
+// empty slot never turns into a registered ID.
+GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOffsets offsets);
+
+// floor(LeadingNumber(text)) when it lies in [low, high], else no value.
+std::optional<qint16> ParseParameter(QStringView text, int low, int high);
+
+} // namespace kalvidor

@@ -1,0 +1,263 @@
+#include "table/idcodetable.h"
+#include "table/identry.h"
+
+#include <QTest>
+
+#include <limits>
+
+using namespace kalvidor;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The texts a freshly shown window would hold for a table at given offsets.
+WindowTexts textsOf(const IdCodeTable &t, ScrollOffsets o)
+{
+    WindowTexts w;
+    w.base = IdText(t.Ids[0]);
+    const auto fill = [&](IdList list, int offset) {
+        for (int r = 0; r < RowsPerList; ++r)
+            w.list(list)[r] = RowText(t, slotOfRow(list, offset, r));
+    };
+    fill(IdList::Operators, o.operators);
+    fill(IdList::Drivers, 0);
+    fill(IdList::HeavyMachines, o.heavyMachines);
+    fill(IdList::Vehicles, o.vehicles);
+    w.holdTime = QString::number(t.HoldTime);
+    w.allowance = QString::number(t.OperatorAllowance);
+    return w;
+}
+
+IdCodeTable defaults()
+{
+    IdCodeTable t;
+    ResetTableToDefaults(t);
+    return t;
+}
+
+} // namespace
+
+class TestIdCodeTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parseHexId_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint32>("value");
+        QTest::newRow("mixed case") << "1a2B" << 6699;
+        QTest::newRow("non-digit counts as zero") << "12G4" << 4612;
+        QTest::newRow("eight characters") << "12345678" << -1;
+        QTest::newRow("eight blanks") << "        " << -1;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("no-ID mark") << u"\u2015"_s << 0;
+        QTest::newRow("seven F") << "FFFFFFF" << 0xFFFFFFF;
+        QTest::newRow("blanks are zeros") << "1 1" << 0x101;
+        QTest::newRow("full-width digit is zero") << u"\uFF11"_s << 0;
+        QTest::newRow("default base") << "2800000" << 41943040;
+    }
+    void parseHexId()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint32, value);
+        QCOMPARE(ParseHexId(text), value);
+    }
+
+    void idTextIsUpperHexWithoutLeadingZeros()
+    {
+        QCOMPARE(IdText(0), u"0");
+        QCOMPARE(IdText(6699), u"1A2B");
+        QCOMPARE(IdText(-1), u"FFFFFFFF");
+        QCOMPARE(IdText(std::numeric_limits<qint32>::min()), u"80000000");
+        QCOMPARE(ParseHexId(IdText(0xFFFFFFF)), 0xFFFFFFF);
+    }
+
+    void defaultsShowEveryRowEmpty()
+    {
+        const IdCodeTable t = defaults();
+        QCOMPARE(t.Ids[0], DefaultBaseId);
+        for (int s = 1; s < SlotCount; ++s)
+            QCOMPARE(RowText(t, s), NoIdMark.toString());
+        QCOMPARE(t.HoldTime, 2);
+        QCOMPARE(t.OperatorAllowance, 1);
+    }
+
+    void clearKeepsTheBasePrefix()
+    {
+        IdCodeTable t = defaults();
+        t.Ids[7] = 0x2801234;
+        t.HoldTime = 50;
+        ClearTableKeepingBasePrefix(t, u"2812345");
+        QCOMPARE(IdText(t.Ids[0]), u"2810000");
+        for (int s = 1; s < SlotCount; ++s)
+            QCOMPARE(t.Ids[s], t.Ids[0]);
+        QCOMPARE(t.HoldTime, 2);
+        QCOMPARE(t.OperatorAllowance, 1);
+        ClearTableKeepingBasePrefix(t, u"12345678"); // -1 keeps its upper 16 bits
+        QCOMPARE(IdText(t.Ids[0]), u"FFFF0000");
+    }
+
+    void offsetsAtTheirMaximaReachTheLastSlots()
+    {
+        QCOMPARE(slotOfRow(IdList::Operators, 88, 11), 100);
+        QCOMPARE(slotOfRow(IdList::Drivers, 0, 11), 112);
+        QCOMPARE(slotOfRow(IdList::HeavyMachines, 38, 11), 162);
+        QCOMPARE(slotOfRow(IdList::Vehicles, 38, 11), 212);
+    }
+
+    void gatherAndShowRoundTripAtEveryOffset_data()
+    {
+        QTest::addColumn<int>("heavy");
+        QTest::addColumn<int>("vehicles");
+        QTest::addColumn<int>("operators");
+        QTest::newRow("top") << 0 << 0 << 0;
+        QTest::newRow("maxima") << 38 << 38 << 88;
+        QTest::newRow("middle") << 17 << 3 << 50;
+    }
+    void gatherAndShowRoundTripAtEveryOffset()
+    {
+        QFETCH(int, heavy);
+        QFETCH(int, vehicles);
+        QFETCH(int, operators);
+        IdCodeTable t = defaults();
+        for (int s = 1; s < SlotCount; s += 3)
+            t.Ids[s] = 0x2800000 + s;
+        const ScrollOffsets o { qint16(heavy), qint16(vehicles), qint16(operators) };
+        IdCodeTable gathered = t;
+        const GatherResult r = GatherTexts(gathered, textsOf(t, o), o);
+        QVERIFY(!r.holdTimeRejected && !r.allowanceRejected);
+        QCOMPARE(gathered.Ids, t.Ids);
+    }
+
+    void gatherStoresRowsUnderTheOffsetsGiven()
+    {
+        IdCodeTable t = defaults();
+        WindowTexts w = textsOf(t, {});
+        w.list(IdList::HeavyMachines)[3] = u"2801111"_s;
+        w.list(IdList::Operators)[11] = u"2802222"_s;
+        w.list(IdList::Vehicles)[0] = u"abc"_s;
+        GatherTexts(t, w, { 1, 38, 88 });
+        QCOMPARE(t.Ids[117], 0x2801111);
+        QCOMPARE(t.Ids[100], 0x2802222);
+        QCOMPARE(t.Ids[201], 0xABC);
+        QCOMPARE(t.Ids[116], DefaultBaseId);
+    }
+
+    void changingTheBaseKeepsEmptySlotsEmptyEvenOutOfView()
+    {
+        IdCodeTable t = defaults();
+        t.Ids[150] = 0x2805555; // a real ID out of view
+        WindowTexts w = textsOf(t, {});
+        w.base = u"2900000"_s;
+        w.list(IdList::Operators)[0] = u"2900001"_s;
+        GatherTexts(t, w, {});
+        QCOMPARE(t.Ids[0], 0x2900000);
+        QCOMPARE(t.Ids[1], 0x2900001);
+        QCOMPARE(t.Ids[2], 0x2900000);   // visible empty row
+        QCOMPARE(t.Ids[99], 0x2900000);  // empty row out of view
+        QCOMPARE(t.Ids[212], 0x2900000); // empty row out of view
+        QCOMPARE(t.Ids[150], 0x2805555); // a real ID stays
+        QCOMPARE(RowText(t, 99), NoIdMark.toString());
+    }
+
+    void parameterChecks_data()
+    {
+        QTest::addColumn<QString>("hold");
+        QTest::addColumn<QString>("allowance");
+        QTest::addColumn<bool>("holdRejected");
+        QTest::addColumn<bool>("allowanceRejected");
+        QTest::addColumn<int>("holdAfter");
+        QTest::addColumn<int>("allowanceAfter");
+        QTest::newRow("fraction rounds down") << "2.9" << "4" << false << false << 2 << 4;
+        QTest::newRow("upper bounds") << "99" << "4" << false << false << 99 << 4;
+        QTest::newRow("zero") << "0" << "1" << true << false << 7 << 1;
+        QTest::newRow("hundred") << "100" << "1" << true << false << 7 << 1;
+        QTest::newRow("letters") << "abc" << "1" << true << false << 7 << 1;
+        QTest::newRow("empty") << "" << "1" << true << false << 7 << 1;
+        QTest::newRow("allowance five") << "5" << "5" << false << true << 5 << 3;
+        QTest::newRow("both wrong") << "0" << "0" << true << true << 7 << 3;
+        QTest::newRow("beyond 16 bits") << "70000" << "-40000" << true << true << 7 << 3;
+        QTest::newRow("huge exponent") << "1E99" << "4" << true << false << 7 << 4;
+    }
+    void parameterChecks()
+    {
+        QFETCH(QString, hold);
+        QFETCH(QString, allowance);
+        QFETCH(bool, holdRejected);
+        QFETCH(bool, allowanceRejected);
+        QFETCH(int, holdAfter);
+        QFETCH(int, allowanceAfter);
+        IdCodeTable t = defaults();
+        t.HoldTime = 7;
+        t.OperatorAllowance = 3;
+        WindowTexts w = textsOf(t, {});
+        w.list(IdList::Drivers)[5] = u"2801234"_s;
+        w.holdTime = hold;
+        w.allowance = allowance;
+        const GatherResult r = GatherTexts(t, w, {});
+        QCOMPARE(r.holdTimeRejected, holdRejected);
+        QCOMPARE(r.allowanceRejected, allowanceRejected);
+        QCOMPARE(t.HoldTime, holdAfter);
+        QCOMPARE(t.OperatorAllowance, allowanceAfter);
+        QCOMPARE(t.Ids[106], 0x2801234); // IDs are taken whatever the checks find
+    }
+
+    void normalisingTypedText_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("lower case") << "1a" << "1A" << "1A";
+        QTest::newRow("invalid char") << "1ag" << "1A0" << "1A0";
+        QTest::newRow("eighth character") << "28001234" << "FFFFFFF" << "FFFFFFF";
+        QTest::newRow("pasted 0x1F") << "0x1F" << "1F" << "1F";
+        QTest::newRow("emptied") << "" << "0" << "0";
+        QTest::newRow("no-ID mark") << u"\u2015"_s << u"\u2015"_s << "0";
+        QTest::newRow("typed after mark") << u"\u20155"_s << "5" << "5";
+        QTest::newRow("typed before mark") << u"5\u2015"_s << "50" << "50";
+        QTest::newRow("leading zeros") << "0007" << "7" << "7";
+    }
+    void normalisingTypedText()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, row);
+        QFETCH(QString, base);
+        QCOMPARE(NormalizedIdText(typed), row);
+        QCOMPARE(NormalizedBaseIdText(typed), base);
+        QCOMPARE(NormalizedIdText(NormalizedIdText(typed)), row); // a second pass changes nothing
+    }
+
+    void prefixCheckOnLeavingARow_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<bool>("keeps");
+        QTest::newRow("same length and prefix") << "2801234" << "2800000" << true;
+        QTest::newRow("prefix differs") << "2811234" << "2800000" << false;
+        QTest::newRow("six characters") << "280123" << "2800000" << false;
+        QTest::newRow("rewritten FFFFFFF") << "FFFFFFF" << "2800000" << false;
+        QTest::newRow("short row") << "1" << "2800000" << false;
+        QTest::newRow("no-ID mark") << u"\u2015"_s << "2800000" << false;
+        QTest::newRow("short base keeps all") << "ABCDEF1" << "1234" << true;
+        QTest::newRow("five-digit base") << "1FFFF" << "10000" << true;
+        QTest::newRow("five-digit base, other prefix") << "2FFFF" << "10000" << false;
+    }
+    void prefixCheckOnLeavingARow()
+    {
+        QFETCH(QString, row);
+        QFETCH(QString, base);
+        QFETCH(bool, keeps);
+        QCOMPARE(KeepsIdPrefix(row, base), keeps);
+    }
+
+    void successorStopsAtTheLargestValue()
+    {
+        QCOMPARE(SuccessorId(0x2800005), std::optional<qint32>(0x2800006));
+        QCOMPARE(SuccessorId(-1), std::optional<qint32>(0));
+        QVERIFY(!SuccessorId(std::numeric_limits<qint32>::max()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIdCodeTable)
+#include "tst_idcodetable.moc"

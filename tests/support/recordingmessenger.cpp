@@ -1,0 +1,17 @@
+#include "recordingmessenger.h"
+
+using namespace kalvidor;
+
+MessageAnswer RecordingMessenger::show(const Message &message)
+{
+    m_messages.append(message);
+    return m_answers.isEmpty() ? MessageAnswer::Ok : m_answers.takeFirst();
+}
+
+QStringList RecordingMessenger::texts() const
+{
+    QStringList out;
+    for (const Message &m : m_messages)
+        out.append(m.text);
+    return out;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "common/messenger.h"
+
+#include <QList>
+
+// Records every message instead of showing it, and answers from a queue of
+// answers that a test sets up in advance (OK when the queue is empty).
+class RecordingMessenger final : public kalvidor::Messenger
+{
+public:
+    kalvidor::MessageAnswer show(const kalvidor::Message &message) override;
+
+    void queueAnswer(kalvidor::MessageAnswer answer) { m_answers.append(answer); }
+    const QList<kalvidor::Message> &messages() const { return m_messages; }
+    QStringList texts() const;
+    void clear() { m_messages.clear(); }
+
+private:
+    QList<kalvidor::Message> m_messages;
+    QList<kalvidor::MessageAnswer> m_answers;
+};
