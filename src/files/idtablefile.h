@@ -1,0 +1,34 @@
+#pragma once
+
+#include "table/idcodetable.h"
+
+#include <QString>
+#include <QStringView>
+
+namespace kalvidor {
+
+// The table file: 215 lines ended by CR LF, "n,value"; lines 1..213 are the
+// slots in upper-case hexadecimal, 214 the hold time, 215 the allowance.
+
+// Writes the whole table. The file is replaced atomically: a save that fails
+// part-way leaves the previous file whole. Returns whether it succeeded.
+bool SaveIdCodeTable(const QString &path, const IdCodeTable &table);
+
+enum class LoadOutcome {
+    Loaded,     // read up to its end, its 215th line, or a line 214/215 that is no number
+    CannotOpen, // the file exists but could not be opened or read; the table is unchanged
+};
+
+// Reads the file into the table. Slots and parameters the file does not reach
+// keep their values. Does not touch Modified.
+LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table);
+
+// Field n (from 1) of a comma-separated line. Returns false, leaving field
+// unchanged, when the line has no such field.
+bool GetCsvField(QStringView line, int n, QString &field);
+
+// The program-folder file names.
+QString tableFilePath(const QString &programDir);    // programDir + "/IdCodeTable.csv"
+QString settingsFilePath(const QString &programDir); // programDir + "/Kalvidor.ini"
+
+} // namespace kalvidor
