@@ -1,0 +1,167 @@
+#include "idtablefile.h"
+
+#include "boundedlinereader.h"
+#include "common/leadingnumber.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace kalvidor {
+
+namespace {
+
+constexpr int HoldTimeLine = SlotCount; // counter 213: line 214
+constexpr int AllowanceLine = SlotCount + 1; // counter 214: line 215
+constexpr int LineCount = SlotCount + 2; // 215
+constexpr qint16 MaxHoldTime = 99;
+constexpr qint16 MaxOperatorAllowance = 4;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Whether the whole text, blanks around it aside, is one decimal number:
+// an optional sign, digits with at most one decimal point, and an optional
+// exponent (E or D, optional sign, digits).
+bool isDecimalNumber(QStringView text)
+{
+    qsizetype i = 0;
+    qsizetype end = text.size();
+    while (i < end && isBlank(text[i]))
+        ++i;
+    while (end > i && isBlank(text[end - 1]))
+        --end;
+    if (i < end && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    qsizetype digits = 0;
+    for (; i < end && isDigit(text[i]); ++i)
+        ++digits;
+    if (i < end && text[i] == u'.') {
+        for (++i; i < end && isDigit(text[i]); ++i)
+            ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < end && (text[i].toUpper() == u'E' || text[i].toUpper() == u'D')) {
+        ++i;
+        if (i < end && (text[i] == u'+' || text[i] == u'-'))
+            ++i;
+        const qsizetype exponentStart = i;
+        while (i < end && isDigit(text[i]))
+            ++i;
+        if (i == exponentStart)
+            return false;
+    }
+    return i == end;
+}
+
+// The value of line 214 or 215: none when the text is no number; 0 when the
+// number lies outside the signed 32-bit range, so that the default applies.
+std::optional<qint32> readDecimal(QStringView text)
+{
+    if (!isDecimalNumber(text))
+        return std::nullopt;
+    return roundHalfEvenToInt32(LeadingNumber(text)).value_or(0);
+}
+
+} // namespace
+
+bool SaveIdCodeTable(const QString &path, const IdCodeTable &table)
+{
+    QByteArray content;
+    content.reserve(LineCount * 14);
+    for (int slot = 0; slot < SlotCount; ++slot)
+        content += QByteArray::number(slot + 1) + ',' + IdText(table.Ids[slot]).toLatin1() + "\r\n";
+    content
+        += QByteArray::number(HoldTimeLine + 1) + ',' + QByteArray::number(table.HoldTime) + "\r\n";
+    content += QByteArray::number(AllowanceLine + 1) + ','
+        + QByteArray::number(table.OperatorAllowance) + "\r\n";
+
+    // Written beside the target and renamed over it only when complete, so a
+    // failed save leaves the previous file whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return LoadOutcome::CannotOpen;
+
+    // Filled in a copy so that a read error leaves the table as it was.
+    IdCodeTable loaded = table;
+    BoundedLineReader reader(file);
+    QByteArray bytes;
+    for (int k = 0; k < LineCount && reader.readLine(bytes); ++k) {
+        const QString line = QString::fromLocal8Bit(bytes);
+        QString field;
+        const bool hasField = GetCsvField(line, 2, field);
+        if (k < SlotCount) {
+            // A line without a value leaves its slot alone.
+            if (hasField)
+                loaded.Ids[k] = ParseHexId(field);
+            continue;
+        }
+        const std::optional<qint32> value = hasField ? readDecimal(field) : std::optional<qint32>();
+        if (!value)
+            break; // no number: what was read so far stays
+        if (k == HoldTimeLine)
+            loaded.HoldTime
+                = (*value >= 1 && *value <= MaxHoldTime) ? qint16(*value) : DefaultHoldTime;
+        else
+            loaded.OperatorAllowance = (*value >= 1 && *value <= MaxOperatorAllowance)
+                ? qint16(*value)
+                : DefaultOperatorAllowance;
+    }
+    if (reader.failed())
+        return LoadOutcome::CannotOpen;
+
+    table = loaded;
+    return LoadOutcome::Loaded;
+}
+
+bool GetCsvField(QStringView line, int n, QString &field)
+{
+    QStringView rest = line;
+    for (int i = 1; i <= n; ++i) {
+        if (rest.isEmpty())
+            return false;
+        const qsizetype comma = rest.indexOf(u',');
+        const qsizetype length = comma < 0 ? rest.size() : comma;
+        if (i == n) {
+            field = rest.first(length).toString();
+            return true;
+        }
+        rest = comma < 0 ? QStringView() : rest.sliced(comma + 1);
+    }
+    return false;
+}
+
+QString tableFilePath(const QString &programDir)
+{
+    return programDir + u"/IdCodeTable.csv"_s;
+}
+
+QString settingsFilePath(const QString &programDir)
+{
+    return programDir + u"/Kalvidor.ini"_s;
+}
+
+} // namespace kalvidor
