@@ -1,0 +1,47 @@
+#include "commwindow.h"
+
+#include "link/unitlink.h"
+
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+namespace kalvidor {
+
+namespace {
+
+// Layout in twips, as designed; 15 twips make one pixel at 96 dpi.
+constexpr int px(int twips)
+{
+    return twips / 15;
+}
+
+} // namespace
+
+CommWindow::CommWindow(UnitLink &link, QWidget *parent)
+    : QWidget(parent, Qt::Tool)
+{
+    setObjectName(u"frm_Comm"_s);
+    setWindowTitle(u"Form1"_s);
+    // The space below the two labels is kept for a progress bar.
+    resize(px(5055), px(1230));
+
+    const int tops[2] = { 120, 600 };
+    for (int i = 0; i < 2; ++i) {
+        auto *label = new QLabel(u"Label1"_s, this);
+        label->setObjectName(u"lbl_Comm(%1)"_s.arg(i));
+        label->setGeometry(px(480), px(tops[i]), px(4095), px(375));
+        label->setAutoFillBackground(true);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        label->setPalette(palette);
+        label->setTextFormat(Qt::PlainText);
+        m_labels[i] = label;
+    }
+
+    connect(&link, &UnitLink::sentCaptionChanged, m_labels[0], &QLabel::setText);
+    connect(&link, &UnitLink::receivedCaptionChanged, m_labels[1], &QLabel::setText);
+    connect(&link, &UnitLink::hideRequested, this, &QWidget::hide);
+}
+
+} // namespace kalvidor
