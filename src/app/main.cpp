@@ -1,13 +1,23 @@
+#include "app/designfonts.h"
+#include "app/mainwindow.h"
 #include "app/qtmessenger.h"
-#include "common/appinfo.h"
 
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QLabel placeholder(kalvidor::versionLabel());
-    placeholder.show();
+    kalvidor::installFontSubstitutions();
+
+    kalvidor::QtMessenger messenger;
+    kalvidor::MainWindowServices services;
+    services.programDir = QCoreApplication::applicationDirPath();
+    services.messenger = &messenger;
+
+    kalvidor::MainWindow window(services);
+    messenger.setParent(&window);
+    // Closing the main window ends the program, whatever other window is open.
+    QObject::connect(&window, &kalvidor::MainWindow::closed, &app, &QCoreApplication::quit);
+    window.show();
     return app.exec();
 }

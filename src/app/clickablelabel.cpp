@@ -1,0 +1,14 @@
+#include "clickablelabel.h"
+
+#include <QMouseEvent>
+
+namespace kalvidor {
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+} // namespace kalvidor

@@ -1,0 +1,114 @@
+// How the ID fields react to typing, F1/F2, Enter and leaving a row.
+#include "mainwindow.h"
+
+#include "app/idlineedit.h"
+#include "app/idlistview.h"
+#include "table/identry.h"
+
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace kalvidor {
+
+namespace {
+
+// Writes a normalised text (a field raises no change for an equal text) and
+// leaves the caret after its last character with nothing selected.
+void writeNormalized(QLineEdit *field, const QString &text)
+{
+    if (field->text() != text)
+        field->setText(text);
+    field->setCursorPosition(int(text.size()));
+}
+
+} // namespace
+
+void MainWindow::NormalizeIdText(IdListView *view, int row)
+{
+    m_table.Modified = true;
+    IdLineEdit *field = view->row(row);
+    if (field->text() == NoIdMark)
+        return;
+    writeNormalized(field, NormalizedIdText(field->text()));
+}
+
+void MainWindow::baseIdTextChanged()
+{
+    m_table.Modified = true;
+    writeNormalized(m_form.baseId, NormalizedBaseIdText(m_form.baseId->text()));
+}
+
+void MainWindow::CheckIdPrefix(IdListView *view, int row)
+{
+    IdLineEdit *field = view->row(row);
+    if (!KeepsIdPrefix(field->text(), m_form.baseId->text()))
+        field->setText(NoIdMark.toString());
+}
+
+void MainWindow::numberingKeyPressed(IdListView *view, int row, Qt::Key key)
+{
+    if (key == Qt::Key_F1) {
+        numberRow(view, row);
+        return;
+    }
+    // F2: this row and every row below it, each numbered after the one above.
+    for (int r = row; r < RowsPerList; ++r)
+        numberRow(view, r);
+}
+
+void MainWindow::numberRow(IdListView *view, int row)
+{
+    const qint32 predecessor
+        = row >= 1 ? ParseHexId(view->row(row - 1)->text()) : GetPrecedingId(view->list());
+    const std::optional<qint32> next = SuccessorId(predecessor);
+    if (!next)
+        return; // the largest value has no successor: the row stays as it is
+    view->row(row)->setText(IdText(*next));
+    CheckIdPrefix(view, row);
+}
+
+void MainWindow::rowFocusLost(IdListView *view, int row, Qt::FocusReason reason)
+{
+    CheckIdPrefix(view, row);
+    const bool byTab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+    if (byTab && row == RowsPerList - 1)
+        moveFocusAfterTab(view, row);
+}
+
+// Tab (or Shift+Tab) left the last visible row: page the list on and stay in
+// it, or go on to the list that follows in slot order.
+void MainWindow::moveFocusAfterTab(IdListView *view, int row)
+{
+    IdLineEdit *target = nullptr;
+    switch (view->list()) {
+    case IdList::HeavyMachines:
+    case IdList::Vehicles: {
+        QScrollBar *bar = view->scrollBar();
+        const int old = bar->value();
+        if (old < bar->maximum()) {
+            const int newValue = std::min(old + bar->pageStep(), bar->maximum());
+            bar->setValue(newValue); // stores and refills the rows at once
+            // The row that now shows the entry after the one just left.
+            target = view->row(row + 1 - (newValue - old));
+        } else {
+            target = m_form
+                         .list(view->list() == IdList::HeavyMachines ? IdList::Operators
+                                                                     : IdList::Drivers)
+                         ->row(0);
+        }
+        break;
+    }
+    case IdList::Drivers:
+        target = m_form.list(IdList::HeavyMachines)->row(0);
+        break;
+    case IdList::Operators:
+        return; // the ordinary tab order goes on to the vehicles
+    }
+    // Qt moves the focus to the next widget in the tab order after this
+    // handler returns; place it once that is done.
+    QTimer::singleShot(0, target, [target] { target->setFocus(Qt::OtherFocusReason); });
+}
+
+} // namespace kalvidor

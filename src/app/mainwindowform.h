@@ -1,0 +1,68 @@
+#pragma once
+
+#include "table/idcodetable.h"
+
+#include <array>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+namespace kalvidor {
+
+class ClickableLabel;
+class IdLineEdit;
+class IdListView;
+
+// Every element of the main window at its design position, the menus and
+// the tab order. Holds no behaviour; the window connects the elements.
+struct MainWindowForm
+{
+    // The client area below the menu bar; its design size.
+    static constexpr int DesignWidth = 808;
+    static constexpr int DesignHeight = 588;
+
+    QWidget *clientArea = nullptr;
+    std::array<IdListView *, ListCount> lists {}; // indexed by IdList
+    std::array<QScrollBar *, 3> vscroll {}; // VScroll(0) heavy, (1) vehicles, (2) operators
+
+    QLineEdit *holdTime = nullptr; // txt_保持時間
+    QLineEdit *allowance = nullptr; // txt_許可人数
+    QFrame *shape1 = nullptr; // frame around the allowance panel
+    QFrame *picture1 = nullptr; // the base-ID panel
+    IdLineEdit *baseId = nullptr; // txt_ID作業員(0)
+    ClickableLabel *version = nullptr;
+    QLabel *received = nullptr; // lblVer
+    QLabel *fileName = nullptr; // lbl_ファイル名
+    QPushButton *clearReceived = nullptr; // Command1
+    QPushButton *writeButton = nullptr; // cmd_設定
+
+    QAction *save = nullptr;
+    QAction *load = nullptr;
+    QAction *exit = nullptr;
+    QAction *writeToUnit = nullptr;
+    QAction *readFromUnit = nullptr;
+    QAction *compare = nullptr;
+    QAction *portSettings = nullptr;
+    QAction *reset = nullptr;
+
+    IdListView *list(IdList l) const { return lists[static_cast<int>(l)]; }
+
+    void setupUi(QMainWindow *window);
+
+private:
+    void createTitlesAndNotes();
+    void createParameterPanels();
+    void createBaseIdPanel();
+    void createLowerElements();
+    void BuildIdLists(QMainWindow *window);
+    void createMenus(QMainWindow *window);
+    void setTabOrder();
+};
+
+} // namespace kalvidor
