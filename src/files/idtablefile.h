@@ -16,11 +16,16 @@ bool SaveIdCodeTable(const QString &path, const IdCodeTable &table);
 
 enum class LoadOutcome {
     Loaded,     // read up to its end, its 215th line, or a line 214/215 that is no number
-    CannotOpen, // the file exists but could not be opened or read; the table is unchanged
+    CannotOpen, // the file is missing or could not be opened or read; the table is unchanged
 };
 
 // Reads the file into the table. Slots and parameters the file does not reach
-// keep their values. Does not touch Modified.
+// keep their values. A line's position alone decides its slot; a line without
+// a second field keeps its slot, and on lines 214/215 a value that is no
+// number (or none) ends the load there. CR LF, LF and CR all end a line; a
+// line is read up to 4 KiB and the rest skipped. A file that is missing or
+// cannot be read gives CannotOpen with the table untouched. Does not touch
+// Modified.
 LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table);
 
 // Field n (from 1) of a comma-separated line. Returns false, leaving field
