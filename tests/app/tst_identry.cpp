@@ -1,0 +1,282 @@
+// How the ID fields react to typing, leaving a row, F1/F2, Enter and Tab.
+#include "windowfixture.h"
+
+#include <QApplication>
+
+using namespace kalvidor;
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString NoId = NoIdMark.toString();
+} // namespace
+
+class TestIdEntry : public QObject
+{
+    Q_OBJECT
+    WindowFixture f;
+
+    QString focusName() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
+    // Focuses a row, then another widget, so that the row loses the focus.
+    void leave(QLineEdit *row)
+    {
+        row->setFocus();
+        f.child(u"txt_許可人数"_s)->setFocus();
+    }
+
+private slots:
+    void init() { f.create(); }
+    void cleanup() { f.window.reset(); }
+
+    void typingIsNormalisedAtOnce_data()
+    {
+        QTest::addColumn<QString>("initial");
+        QTest::addColumn<int>("caret"); // -1: whole text selected
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QStringList>("after"); // the text after each key
+        QTest::newRow("1, a, g") << NoId << -1 << u"1ag"_s
+                                 << QStringList { u"1"_s, u"1A"_s, u"1A0"_s };
+        QTest::newRow("in the middle") << u"1234"_s << 2 << u"5"_s << QStringList { u"12534"_s };
+        QTest::newRow("eighth character")
+            << u"2800000"_s << 7 << u"1"_s << QStringList { u"FFFFFFF"_s };
+        QTest::newRow("after the mark") << NoId << 1 << u"5"_s << QStringList { u"5"_s };
+        QTest::newRow("before the mark") << NoId << 0 << u"5"_s << QStringList { u"50"_s };
+        QTest::newRow("leading zero") << u"7"_s << 0 << u"0"_s << QStringList { u"7"_s };
+    }
+    void typingIsNormalisedAtOnce()
+    {
+        QFETCH(QString, initial);
+        QFETCH(int, caret);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, after);
+        QLineEdit *row = f.row(IdList::Vehicles, 4);
+        row->setText(initial);
+        caret < 0 ? row->selectAll() : row->setCursorPosition(caret);
+        for (int i = 0; i < keys.size(); ++i) {
+            QTest::keyClick(row, keys.at(i).toLatin1());
+            QCOMPARE(row->text(), after.at(i));
+            QCOMPARE(row->cursorPosition(), row->text().size());
+            QVERIFY(!row->hasSelectedText());
+        }
+    }
+
+    void emptiedAndPastedRows()
+    {
+        QVERIFY(f.showActive());
+        QLineEdit *row = f.row(IdList::Operators, 2);
+        WindowFixture::retype(row, QString());
+        QCOMPARE(row->text(), u"0");
+        leave(row);
+        QCOMPARE(row->text(), NoId);
+        row->selectAll();
+        row->insert(u"0x1F"_s); // what a paste does
+        QCOMPARE(row->text(), u"1F");
+    }
+
+    void baseFieldHasNoEmptyMark()
+    {
+        f.window->table().Modified = false;
+        f.base()->setText(NoId);
+        QCOMPARE(f.base()->text(), u"0");
+        f.base()->setText(u"abc"_s);
+        QCOMPARE(f.base()->text(), u"ABC");
+        QVERIFY(f.window->table().Modified);
+    }
+
+    void leavingARowChecksItAgainstTheBase_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("same prefix") << u"2800000"_s << u"2801234"_s << u"2801234"_s;
+        QTest::newRow("prefix differs") << u"2800000"_s << u"2811234"_s << NoId;
+        QTest::newRow("six characters") << u"2800000"_s << u"280123"_s << NoId;
+        QTest::newRow("eight typed") << u"2800000"_s << u"28001234"_s << NoId;
+        QTest::newRow("short base") << u"1234"_s << u"99999"_s << u"99999"_s;
+        QTest::newRow("five-digit base") << u"10000"_s << u"1ABCD"_s << u"1ABCD"_s;
+    }
+    void leavingARowChecksItAgainstTheBase()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, typed);
+        QFETCH(QString, result);
+        QVERIFY(f.showActive());
+        f.base()->setText(base);
+        QLineEdit *row = f.row(IdList::Drivers, 3);
+        WindowFixture::retype(row, typed);
+        leave(row);
+        QCOMPARE(row->text(), result);
+    }
+
+    void changingTheBaseDoesNotRecheckRows()
+    {
+        WindowFixture::retype(f.row(IdList::HeavyMachines, 1), u"2801234"_s);
+        f.base()->setText(u"2900000"_s);
+        QCOMPARE(f.row(IdList::HeavyMachines, 1)->text(), u"2801234");
+    }
+
+    void numberingKeys_data()
+    {
+        QTest::addColumn<IdList>("list");
+        QTest::addColumn<QStringList>("rows"); // row texts before; "" stays empty
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList empty(RowsPerList, QString());
+        QStringList below5 = empty;
+        below5[2] = u"2800005"_s;
+        QStringList want = empty;
+        want[2] = u"2800005"_s;
+        want[3] = u"2800006"_s;
+        QTest::newRow("F1 below an ID")
+            << IdList::Vehicles << below5 << 3 << int(Qt::Key_F1) << want;
+        want = empty;
+        want[0] = u"2800001"_s;
+        QTest::newRow("F1 operators row 0")
+            << IdList::Operators << empty << 0 << int(Qt::Key_F1) << want;
+        QTest::newRow("F1 drivers row 0")
+            << IdList::Drivers << empty << 0 << int(Qt::Key_F1) << want;
+        QStringList all;
+        for (int r = 0; r < RowsPerList; ++r)
+            all << IdText(0x2800001 + r);
+        QTest::newRow("F2 from row 0") << IdList::Operators << empty << 0 << int(Qt::Key_F2) << all;
+        want = empty;
+        want[10] = u"2800010"_s;
+        want[11] = u"2800011"_s;
+        QStringList row10 = empty;
+        row10[10] = u"2800010"_s;
+        QTest::newRow("F2 in row 11")
+            << IdList::HeavyMachines << row10 << 11 << int(Qt::Key_F2) << want;
+        QStringList boundary = empty;
+        boundary[3] = u"280FFFE"_s;
+        want = boundary;
+        want[4] = u"280FFFF"_s;
+        QTest::newRow("F2 across the prefix")
+            << IdList::HeavyMachines << boundary << 4 << int(Qt::Key_F2) << want;
+    }
+    void numberingKeys()
+    {
+        QFETCH(IdList, list);
+        QFETCH(QStringList, rows);
+        QFETCH(int, row);
+        QFETCH(int, key);
+        QFETCH(QStringList, expected);
+        for (QString &e : expected)
+            e = e.isEmpty() ? NoId : e;
+        for (Qt::KeyboardModifier m : { Qt::NoModifier, Qt::ShiftModifier }) {
+            for (int r = 0; r < RowsPerList; ++r)
+                f.row(list, r)->setText(rows[r].isEmpty() ? NoId : rows[r]);
+            QTest::keyClick(f.row(list, row), Qt::Key(key), m);
+            QCOMPARE(f.rowTexts(list), expected);
+        }
+        QVERIFY(f.messenger.messages().isEmpty());
+    }
+
+    void numberingAfterSlot100AndAfterTheLargestValue()
+    {
+        f.window->table().Ids[100] = 0x2800050;
+        QTest::keyClick(f.row(IdList::Drivers, 0), Qt::Key_F1);
+        QCOMPARE(f.row(IdList::Drivers, 0)->text(), u"2800051");
+
+        f.base()->setText(u"1234"_s); // no prefix check
+        QTest::keyClick(f.row(IdList::Vehicles, 5), Qt::Key_F1); // below an empty row
+        QCOMPARE(f.row(IdList::Vehicles, 5)->text(), u"1");
+        f.row(IdList::Vehicles, 1)->setText(u"FFFFFFF"_s);
+        QTest::keyClick(f.row(IdList::Vehicles, 2), Qt::Key_F1);
+        QCOMPARE(f.row(IdList::Vehicles, 2)->text(), u"FFFFFFF");
+
+        f.bar(0)->setValue(1);
+        f.window->table().Ids[113] = 0x7FFFFFFF; // just above the visible rows
+        f.row(IdList::HeavyMachines, 0)->setText(u"1230"_s);
+        QTest::keyClick(f.row(IdList::HeavyMachines, 0), Qt::Key_F2);
+        QCOMPARE(f.rowTexts(IdList::HeavyMachines).mid(0, 3),
+            QStringList({ u"1230"_s, u"1231"_s, u"1232"_s }));
+    }
+
+    void numberingRowZeroReportsAnInvalidHoldTimeFirst()
+    {
+        f.field(u"txt_保持時間"_s)->setText(u"abc"_s);
+        QTest::keyClick(f.row(IdList::Operators, 0), Qt::Key_F1);
+        QCOMPARE(f.messenger.texts(), QStringList { u"警報時間設定が範囲外です。"_s });
+        QCOMPARE(f.row(IdList::Operators, 0)->text(), u"2800001");
+        QTest::keyClick(f.base(), Qt::Key_F1); // nothing in the base field
+        QCOMPARE(f.base()->text(), u"2800000");
+    }
+
+    void enterInTheBaseFieldMovesOnAsTab()
+    {
+        QVERIFY(f.showActive());
+        QTest::mouseClick(f.child(u"lblVersion"_s), Qt::LeftButton); // show the panel
+        for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter }) {
+            f.base()->setFocus();
+            QTRY_COMPARE(focusName(), u"txt_ID作業員(0)");
+            QTest::keyClick(f.base(), key);
+            QTRY_COMPARE(focusName(), u"txt_ID重機(0)");
+            QCOMPARE(f.base()->text(), u"2800000");
+        }
+    }
+
+    void tabFromTheLastRow_data()
+    {
+        QTest::addColumn<IdList>("list");
+        QTest::addColumn<int>("bar"); // -1: no scroll bar
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("to");
+        QTest::newRow("vehicles at 0")
+            << IdList::Vehicles << 1 << 0 << false << u"txt_ID車両(0)"_s << 12;
+        QTest::newRow("vehicles at 36")
+            << IdList::Vehicles << 1 << 36 << false << u"txt_ID車両(10)"_s << 38;
+        QTest::newRow("vehicles at 38")
+            << IdList::Vehicles << 1 << 38 << false << u"txt_IDダンプ工夫(0)"_s << 38;
+        QTest::newRow("heavy, Shift+Tab")
+            << IdList::HeavyMachines << 0 << 0 << true << u"txt_ID重機(0)"_s << 12;
+        QTest::newRow("heavy at 38")
+            << IdList::HeavyMachines << 0 << 38 << false << u"txt_ID重機工夫(0)"_s << 38;
+        QTest::newRow("operators")
+            << IdList::Operators << 2 << 0 << false << u"txt_ID車両(0)"_s << 0;
+        QTest::newRow("drivers") << IdList::Drivers << -1 << 0 << false << u"txt_ID重機(0)"_s << 0;
+    }
+    void tabFromTheLastRow()
+    {
+        QFETCH(IdList, list);
+        QFETCH(int, bar);
+        QFETCH(int, from);
+        QFETCH(bool, shift);
+        QFETCH(QString, focus);
+        QFETCH(int, to);
+        QVERIFY(f.showActive());
+        if (bar >= 0)
+            f.bar(bar)->setValue(from);
+        QLineEdit *last = f.row(list, 11);
+        last->setFocus();
+        QTRY_VERIFY(last->hasFocus());
+        WindowFixture::retype(last, u"2801234"_s);
+        QTest::keyClick(last, Qt::Key_Tab, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QTRY_COMPARE(focusName(), focus);
+        if (bar >= 0)
+            QCOMPARE(f.bar(bar)->value(), to);
+        f.window->gatherAtCurrentPositions(); // the ID left behind was stored where it was typed
+        QCOMPARE(f.window->table().Ids[slotOfRow(list, from, 11)], 0x2801234);
+    }
+
+    void tabAndShiftTabElsewhereNeverScroll()
+    {
+        QVERIFY(f.showActive());
+        f.row(IdList::HeavyMachines, 10)->setFocus();
+        QTest::keyClick(f.row(IdList::HeavyMachines, 10), Qt::Key_Tab);
+        QTRY_COMPARE(focusName(), u"txt_ID重機(11)");
+        f.row(IdList::Vehicles, 0)->setFocus();
+        QTest::keyClick(f.row(IdList::Vehicles, 0), Qt::Key_Tab, Qt::ShiftModifier);
+        QTRY_COMPARE(focusName(), u"txt_ID重機工夫(11)");
+        QCOMPARE(f.window->scrollPositions().heavyMachines, 0);
+        QCOMPARE(f.window->scrollPositions().vehicles, 0);
+        QCOMPARE(f.window->scrollPositions().operators, 0);
+    }
+};
+
+QTEST_MAIN(TestIdEntry)
+#include "tst_identry.moc"

@@ -1,0 +1,187 @@
+// Gathering the fields into the table, showing the table, and scrolling.
+#include "windowfixture.h"
+
+#include "common/appinfo.h"
+
+#include <QLabel>
+
+using namespace kalvidor;
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString NoId = NoIdMark.toString();
+const QString HoldTimeMessage = u"警報時間設定が範囲外です。"_s;
+const QString AllowanceMessage = u"重機オペ許可人数が範囲外です。"_s;
+} // namespace
+
+class TestIdLists : public QObject
+{
+    Q_OBJECT
+    WindowFixture f;
+
+    QString rowNumber(IdList list, int r)
+    {
+        static const QStringView names[]
+            = { u"lbl_No重機工夫", u"lbl_Noダンプ工夫", u"lbl_No重機", u"lbl_No車両" };
+        return f.child<QLabel>(u"%1(%2)"_s.arg(names[int(list)]).arg(r))->text();
+    }
+
+private slots:
+    void init() { f.create(); }
+    void cleanup() { f.window.reset(); }
+
+    void listsAtTheirMaximaShowAndGatherTheLastSlots_data()
+    {
+        QTest::addColumn<IdList>("list");
+        QTest::addColumn<int>("bar");
+        QTest::addColumn<int>("max");
+        QTest::newRow("heavy machines") << IdList::HeavyMachines << 0 << 38;
+        QTest::newRow("vehicles") << IdList::Vehicles << 1 << 38;
+        QTest::newRow("operators") << IdList::Operators << 2 << 88;
+    }
+    void listsAtTheirMaximaShowAndGatherTheLastSlots()
+    {
+        QFETCH(IdList, list);
+        QFETCH(int, bar);
+        QFETCH(int, max);
+        for (int s = 1; s < SlotCount; ++s)
+            f.window->table().Ids[s] = 0x2800000 + s;
+        f.window->ShowTable();
+        f.bar(bar)->setValue(max);
+        for (int r = 0; r < RowsPerList; ++r) {
+            QCOMPARE(f.row(list, r)->text(), IdText(0x2800000 + slotOfRow(list, max, r)));
+            QCOMPARE(rowNumber(list, r), QString::number(max + r + 1));
+        }
+        WindowFixture::retype(f.row(list, 11), u"2801FFF"_s);
+        f.window->gatherAtCurrentPositions();
+        const int last = idListInfo(list).firstSlot + idListInfo(list).slotCount - 1;
+        QCOMPARE(f.window->table().Ids[last], 0x2801FFF);
+        QCOMPARE(f.window->table().Ids[last - 1], 0x2800000 + last - 1);
+    }
+
+    void typedIdMovesWithTheScroll()
+    {
+        WindowFixture::retype(f.row(IdList::HeavyMachines, 3), u"2801111"_s);
+        f.bar(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(f.window->table().Ids[116], 0x2801111);
+        QCOMPARE(f.row(IdList::HeavyMachines, 2)->text(), u"2801111");
+        QCOMPARE(f.row(IdList::HeavyMachines, 3)->text(), NoId);
+        QCOMPARE(rowNumber(IdList::HeavyMachines, 2), u"4");
+        f.bar(0)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QCOMPARE(f.row(IdList::HeavyMachines, 3)->text(), u"2801111");
+        QCOMPARE(rowNumber(IdList::Drivers, 11), u"12"); // drivers never renumber
+    }
+
+    void pageDownOnTheVehicles_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::newRow("full page") << 0 << 12;
+        QTest::newRow("to the end") << 30 << 38;
+    }
+    void pageDownOnTheVehicles()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        f.bar(1)->setValue(from);
+        f.bar(1)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(f.bar(1)->value(), to);
+        QCOMPARE(rowNumber(IdList::Vehicles, 0), QString::number(to + 1));
+        QCOMPARE(rowNumber(IdList::Vehicles, 11), QString::number(to + 12));
+    }
+
+    void scrollingWithAnInvalidHoldTimeReportsAndStillScrolls()
+    {
+        f.field(u"txt_保持時間"_s)->setText(u"0"_s);
+        f.bar(2)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(f.messenger.texts(), QStringList { HoldTimeMessage });
+        const Message &m = f.messenger.messages().first();
+        QCOMPARE(m.icon, MessageIcon::Information);
+        QCOMPARE(m.buttons, MessageButtons::Ok);
+        QCOMPARE(m.title, applicationTitle());
+        QCOMPARE(f.field(u"txt_保持時間"_s)->text(), u"2");
+        QCOMPARE(rowNumber(IdList::Operators, 0), u"2");
+    }
+
+    void oneGatherReportsBothParametersHoldTimeFirst()
+    {
+        WindowFixture::retype(f.row(IdList::Drivers, 0), u"2800ABC"_s);
+        f.field(u"txt_保持時間"_s)->setText(u"100"_s);
+        f.field(u"txt_許可人数"_s)->setText(u"5"_s);
+        f.window->gatherAtCurrentPositions();
+        QCOMPARE(f.messenger.texts(), QStringList({ HoldTimeMessage, AllowanceMessage }));
+        QCOMPARE(f.field(u"txt_保持時間"_s)->text(), u"2");
+        QCOMPARE(f.field(u"txt_許可人数"_s)->text(), u"1");
+        QCOMPARE(f.window->table().Ids[101], 0x2800ABC);
+    }
+
+    void changingTheBaseKeepsRowsOutOfViewEmpty()
+    {
+        f.base()->setText(u"2810000"_s);
+        WindowFixture::retype(f.row(IdList::HeavyMachines, 0), u"2800000"_s); // the old base
+        f.bar(0)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(f.rowTexts(IdList::HeavyMachines), QStringList(RowsPerList, NoId));
+        QCOMPARE(f.rowTexts(IdList::Vehicles), QStringList(RowsPerList, NoId));
+        QCOMPARE(f.window->table().Ids[212], 0x2810000);
+        f.bar(0)->triggerAction(QAbstractSlider::SliderPageStepSub);
+        QCOMPARE(f.row(IdList::HeavyMachines, 0)->text(), u"2800000");
+        QCOMPARE(f.row(IdList::HeavyMachines, 1)->text(), NoId);
+    }
+
+    void rowHoldingTheBaseShowsEmptyAfterTheNextShow()
+    {
+        WindowFixture::retype(f.row(IdList::Operators, 4), u"2800000"_s);
+        f.window->gatherAtCurrentPositions();
+        f.window->ShowTable();
+        QCOMPARE(f.row(IdList::Operators, 4)->text(), NoId);
+    }
+
+    void modifiedFlag_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("modified");
+        QTest::newRow("scroll shows another ID") << 0 << true;
+        QTest::newRow("scroll over empty rows") << 1 << false;
+        QTest::newRow("hold time and allowance typed") << 2 << false;
+        QTest::newRow("ID typed") << 3 << true;
+    }
+    void modifiedFlag()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, modified);
+        f.window->table().Ids[130] = 0x2801234; // out of view until the heavy list scrolls
+        f.window->table().Modified = false;
+        switch (action) {
+        case 0:
+            f.bar(0)->setValue(12);
+            break;
+        case 1:
+            f.bar(1)->setValue(12);
+            break;
+        case 2:
+            WindowFixture::retype(f.field(u"txt_保持時間"_s), u"30"_s);
+            WindowFixture::retype(f.field(u"txt_許可人数"_s), u"3"_s);
+            break;
+        case 3:
+            QTest::keyClick(f.row(IdList::Drivers, 5), Qt::Key_7);
+            break;
+        }
+        QCOMPARE(f.window->table().Modified, modified);
+    }
+
+    void precedingIdOfEachList()
+    {
+        f.window->table().Ids[100] = 0x2800050;
+        f.bar(2)->setValue(88); // slot 100 now in view, gathered back unchanged
+        QCOMPARE(f.window->GetPrecedingId(IdList::Drivers), 0x2800050);
+        QCOMPARE(f.window->GetPrecedingId(IdList::Operators), f.window->table().Ids[88]);
+        f.bar(2)->setValue(0);
+        QCOMPARE(f.window->GetPrecedingId(IdList::Operators), 0x2800000);
+        WindowFixture::retype(f.row(IdList::HeavyMachines, 4), u"2800444"_s);
+        f.bar(0)->setValue(5);
+        QCOMPARE(f.window->GetPrecedingId(IdList::HeavyMachines), 0x2800444);
+    }
+};
+
+QTEST_MAIN(TestIdLists)
+#include "tst_idlists.moc"
