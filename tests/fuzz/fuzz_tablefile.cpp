@@ -1,0 +1,84 @@
+// Fuzz target for the table file reader: arbitrary bytes as a table file,
+// and each of their lines through the CSV field splitter.
+#include "files/idtablefile.h"
+
+#include <QByteArrayList>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace kalvidor;
+
+namespace {
+
+QString scratchPath(const char *name)
+{
+    return QDir::tempPath() + u"/kalvidor-fuzz-%1-"_qs.arg(QCoreApplication::applicationPid())
+        + QLatin1String(name);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    static const QString input = scratchPath("in.csv");
+    static const QString copy = scratchPath("copy.csv");
+    writeFile(input, bytes);
+
+    // Sentinels that no file line can produce, so that untouched slots show.
+    IdCodeTable table;
+    table.Ids.fill(-7);
+    table.HoldTime = -5;
+    table.OperatorAllowance = -6;
+    if (LoadIdCodeTable(input, table) != LoadOutcome::Loaded)
+        std::abort(); // a readable file always loads
+    for (qint32 id : table.Ids) {
+        if (id != -7 && (id < -1 || id > MaxIdValue))
+            std::abort();
+    }
+    if (table.HoldTime != -5 && (table.HoldTime < 1 || table.HoldTime > 99))
+        std::abort();
+    if (table.OperatorAllowance != -6 && (table.OperatorAllowance < 1 || table.OperatorAllowance > 4))
+        std::abort();
+
+    // Whatever was loaded saves and loads back unchanged (a slot or parameter
+    // the file did not reach still holds its sentinel, which no file can hold).
+    if (!SaveIdCodeTable(copy, table))
+        std::abort();
+    IdCodeTable again;
+    if (LoadIdCodeTable(copy, again) != LoadOutcome::Loaded)
+        std::abort();
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        if (table.Ids[slot] != -7 && again.Ids[slot] != table.Ids[slot])
+            std::abort();
+    }
+    if (table.HoldTime != -5 && again.HoldTime != table.HoldTime)
+        std::abort();
+    if (table.OperatorAllowance != -6 && table.HoldTime != -5
+        && again.OperatorAllowance != table.OperatorAllowance)
+        std::abort();
+
+    // The field splitter on each line: a field found never holds a comma, and
+    // a missing field leaves the output alone.
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QString text = QString::fromLatin1(line);
+        for (int n = 1; n <= 3; ++n) {
+            QString field = u"unchanged"_qs;
+            const bool found = GetCsvField(text, n, field);
+            if (found ? field.contains(u',') : field != u"unchanged")
+                std::abort();
+        }
+    }
+    return 0;
+}
