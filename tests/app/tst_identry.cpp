@@ -19,6 +19,14 @@ class TestIdEntry : public QObject
     {
         return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
     }
+    // Twelve row texts: the given IDs, every other row empty.
+    static QStringList rows(std::initializer_list<std::pair<int, QString>> ids)
+    {
+        QStringList out(RowsPerList, NoId);
+        for (const auto &[r, text] : ids)
+            out[r] = text;
+        return out;
+    }
     // Focuses a row, then another widget, so that the row loses the focus.
     void leave(QLineEdit *row)
     {
@@ -110,66 +118,46 @@ private slots:
         QCOMPARE(row->text(), result);
     }
 
-    void changingTheBaseDoesNotRecheckRows()
-    {
-        WindowFixture::retype(f.row(IdList::HeavyMachines, 1), u"2801234"_s);
-        f.base()->setText(u"2900000"_s);
-        QCOMPARE(f.row(IdList::HeavyMachines, 1)->text(), u"2801234");
-    }
-
     void numberingKeys_data()
     {
         QTest::addColumn<IdList>("list");
-        QTest::addColumn<QStringList>("rows"); // row texts before; "" stays empty
+        QTest::addColumn<QStringList>("before");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("key");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList empty(RowsPerList, QString());
-        QStringList below5 = empty;
-        below5[2] = u"2800005"_s;
-        QStringList want = empty;
-        want[2] = u"2800005"_s;
-        want[3] = u"2800006"_s;
+        QTest::addColumn<QStringList>("after");
+        const QString id5 = u"2800005"_s, id10 = u"2800010"_s, edge = u"280FFFE"_s;
         QTest::newRow("F1 below an ID")
-            << IdList::Vehicles << below5 << 3 << int(Qt::Key_F1) << want;
-        want = empty;
-        want[0] = u"2800001"_s;
-        QTest::newRow("F1 operators row 0")
-            << IdList::Operators << empty << 0 << int(Qt::Key_F1) << want;
+            << IdList::Vehicles << rows({ { 2, id5 } }) << 3 << int(Qt::Key_F1)
+            << rows({ { 2, id5 }, { 3, u"2800006"_s } });
+        QTest::newRow("F1 operators row 0") << IdList::Operators << rows({}) << 0 << int(Qt::Key_F1)
+                                            << rows({ { 0, u"2800001"_s } });
         QTest::newRow("F1 drivers row 0")
-            << IdList::Drivers << empty << 0 << int(Qt::Key_F1) << want;
+            << IdList::Drivers << rows({}) << 0 << int(Qt::Key_F1) << rows({ { 0, u"2800001"_s } });
         QStringList all;
         for (int r = 0; r < RowsPerList; ++r)
             all << IdText(0x2800001 + r);
-        QTest::newRow("F2 from row 0") << IdList::Operators << empty << 0 << int(Qt::Key_F2) << all;
-        want = empty;
-        want[10] = u"2800010"_s;
-        want[11] = u"2800011"_s;
-        QStringList row10 = empty;
-        row10[10] = u"2800010"_s;
+        QTest::newRow("F2 from row 0")
+            << IdList::Operators << rows({}) << 0 << int(Qt::Key_F2) << all;
         QTest::newRow("F2 in row 11")
-            << IdList::HeavyMachines << row10 << 11 << int(Qt::Key_F2) << want;
-        QStringList boundary = empty;
-        boundary[3] = u"280FFFE"_s;
-        want = boundary;
-        want[4] = u"280FFFF"_s;
+            << IdList::HeavyMachines << rows({ { 10, id10 } }) << 11 << int(Qt::Key_F2)
+            << rows({ { 10, id10 }, { 11, u"2800011"_s } });
+        // 2810000 follows, loses its prefix and empties; every row after it too.
         QTest::newRow("F2 across the prefix")
-            << IdList::HeavyMachines << boundary << 4 << int(Qt::Key_F2) << want;
+            << IdList::HeavyMachines << rows({ { 3, edge } }) << 4 << int(Qt::Key_F2)
+            << rows({ { 3, edge }, { 4, u"280FFFF"_s } });
     }
     void numberingKeys()
     {
         QFETCH(IdList, list);
-        QFETCH(QStringList, rows);
+        QFETCH(QStringList, before);
         QFETCH(int, row);
         QFETCH(int, key);
-        QFETCH(QStringList, expected);
-        for (QString &e : expected)
-            e = e.isEmpty() ? NoId : e;
+        QFETCH(QStringList, after);
         for (Qt::KeyboardModifier m : { Qt::NoModifier, Qt::ShiftModifier }) {
             for (int r = 0; r < RowsPerList; ++r)
-                f.row(list, r)->setText(rows[r].isEmpty() ? NoId : rows[r]);
+                f.row(list, r)->setText(before[r]);
             QTest::keyClick(f.row(list, row), Qt::Key(key), m);
-            QCOMPARE(f.rowTexts(list), expected);
+            QCOMPARE(f.rowTexts(list), after);
         }
         QVERIFY(f.messenger.messages().isEmpty());
     }

@@ -128,14 +128,6 @@ private slots:
         QCOMPARE(f.row(IdList::HeavyMachines, 1)->text(), NoId);
     }
 
-    void rowHoldingTheBaseShowsEmptyAfterTheNextShow()
-    {
-        WindowFixture::retype(f.row(IdList::Operators, 4), u"2800000"_s);
-        f.window->gatherAtCurrentPositions();
-        f.window->ShowTable();
-        QCOMPARE(f.row(IdList::Operators, 4)->text(), NoId);
-    }
-
     void modifiedFlag_data()
     {
         QTest::addColumn<int>("action");
@@ -167,19 +159,6 @@ private slots:
             break;
         }
         QCOMPARE(f.window->table().Modified, modified);
-    }
-
-    void precedingIdOfEachList()
-    {
-        f.window->table().Ids[100] = 0x2800050;
-        f.bar(2)->setValue(88); // slot 100 now in view, gathered back unchanged
-        QCOMPARE(f.window->GetPrecedingId(IdList::Drivers), 0x2800050);
-        QCOMPARE(f.window->GetPrecedingId(IdList::Operators), f.window->table().Ids[88]);
-        f.bar(2)->setValue(0);
-        QCOMPARE(f.window->GetPrecedingId(IdList::Operators), 0x2800000);
-        WindowFixture::retype(f.row(IdList::HeavyMachines, 4), u"2800444"_s);
-        f.bar(0)->setValue(5);
-        QCOMPARE(f.window->GetPrecedingId(IdList::HeavyMachines), 0x2800444);
     }
 };
 

@@ -59,20 +59,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("geometry");
         QTest::newRow("title") << u"lbl_TL重機"_s << QRect(24, 24, 185, 35);
-        QTest::newRow("last title") << u"Label3"_s << QRect(600, 24, 185, 35);
         QTest::newRow("design row") << u"txt_ID重機(0)"_s << QRect(88, 58, 97, 28);
         QTest::newRow("created row") << u"txt_ID重機(11)"_s << QRect(88, 366, 97, 28);
         QTest::newRow("created label") << u"lbl_No車両(5)"_s << QRect(408, 198, 65, 28);
         QTest::newRow("driver row") << u"txt_IDダンプ工夫(7)"_s << QRect(664, 254, 121, 28);
         QTest::newRow("scroll bar") << u"VScroll(2)"_s << QRect(376, 59, 25, 335);
         QTest::newRow("notice") << u"Label4"_s << QRect(24, 400, 793, 25);
-        QTest::newRow("allowance") << u"txt_許可人数"_s << QRect(168, 480, 57, 33);
         QTest::newRow("hold time") << u"txt_保持時間"_s << QRect(552, 480, 57, 33);
-        QTest::newRow("frame") << u"Shape1"_s << QRect(24, 432, 377, 137);
         QTest::newRow("version") << u"lblVersion"_s << QRect(712, 8, 57, 11);
         QTest::newRow("panel") << u"Picture1"_s << QRect(360, 592, 361, 121);
-        QTest::newRow("base field in panel") << u"txt_ID作業員(0)"_s << QRect(128, 48, 129, 31);
-        QTest::newRow("receive display") << u"lblVer"_s << QRect(24, 608, 321, 73);
         QTest::newRow("write button") << u"cmd_設定"_s << QRect(96, 680, 81, 33);
         QTest::newRow("file name") << u"lbl_ファイル名"_s << QRect(184, 688, 537, 17);
     }
