@@ -62,6 +62,8 @@ void MainWindow::Form_Load()
 
 bool MainWindow::loadStartupTable()
 {
+    // The table file at m_currentFilePath is not read yet: start-up uses the
+    // defaults, as for a first start without the file.
     ResetTableToDefaults(m_table);
     return false;
 }

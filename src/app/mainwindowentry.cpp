@@ -78,7 +78,8 @@ void MainWindow::rowFocusLost(IdListView *view, int row, Qt::FocusReason reason)
 }
 
 // Tab (or Shift+Tab) left the last visible row: page the list on and stay in
-// it, or go on to the list that follows in slot order.
+// it; at its end go on to the next list (heavy machines → operators,
+// vehicles → drivers → heavy machines).
 void MainWindow::moveFocusAfterTab(IdListView *view, int row)
 {
     IdLineEdit *target = nullptr;
@@ -93,10 +94,9 @@ void MainWindow::moveFocusAfterTab(IdListView *view, int row)
             // The row that now shows the entry after the one just left.
             target = view->row(row + 1 - (newValue - old));
         } else {
-            target = m_form
-                         .list(view->list() == IdList::HeavyMachines ? IdList::Operators
-                                                                     : IdList::Drivers)
-                         ->row(0);
+            const IdList next
+                = view->list() == IdList::HeavyMachines ? IdList::Operators : IdList::Drivers;
+            target = m_form.list(next)->row(0);
         }
         break;
     }
