@@ -34,11 +34,6 @@ private:
     bool &m_flag;
 };
 
-bool isLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
-}
-
 } // namespace
 
 QString portDeviceName(int port, const QString &settingsFile)
@@ -63,7 +58,7 @@ UnitLink::UnitLink(LinkConfig config, Messenger &messenger, QObject *parent)
     , m_tick(this)
 {
     m_port.setObjectName(u"com_Unit"_s);
-    m_tick.setInterval(TickInterval);
+    m_tick.setInterval(m_config.tickInterval);
     connect(&m_port, &QSerialPort::readyRead, this, &UnitLink::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &UnitLink::onErrorOccurred);
     connect(&m_tick, &QTimer::timeout, this, &UnitLink::ReceiveDisplayTick);
@@ -161,17 +156,7 @@ void UnitLink::appendReceived(const QByteArray &bytes)
         return;
     const QByteArrayView kept = QByteArrayView(bytes).first(qMin(room, bytes.size()));
 
-    // Line ends right after the last exchange's reply (the LF of a CR LF that
-    // came in a later piece) still belong to that reply.
-    const bool trailsReply
-        = !m_waitLoop && m_exchangeBytes > 0 && m_exchangeBytes == ReceiveBuffer.size();
     ReceiveBuffer.append(kept);
-    if (trailsReply) {
-        qsizetype n = 0;
-        while (n < kept.size() && isLineEnd(kept[n]))
-            ++n;
-        m_exchangeBytes += n;
-    }
 
     if (!m_bufferHasCr && kept.contains('\r'))
         m_bufferHasCr = true;

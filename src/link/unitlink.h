@@ -21,6 +21,7 @@ struct LinkConfig
 {
     QString programDir; // the folder that holds the settings file
     LinkLimits limits;
+    int tickInterval = 1000; // ms between two looks for text the unit sent on its own
 };
 
 // The serial device of port n (1 to 4): "COMn" on Windows; elsewhere the
@@ -41,7 +42,6 @@ public:
     // next command clears it, so a unit that streams without line ends
     // cannot exhaust memory (that exchange ends as a time-out).
     static constexpr qsizetype ReceiveBufferCap = 64 * 1024;
-    static constexpr int TickInterval = 1000; // ms
 
     UnitLink(LinkConfig config, Messenger &messenger, QObject *parent = nullptr);
     ~UnitLink() override;

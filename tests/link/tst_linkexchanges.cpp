@@ -1,0 +1,445 @@
+// The link against the unit simulator, through a real QSerialPort on a
+// pseudo-terminal.
+#include "link/unitlink.h"
+#include "recordingmessenger.h"
+#include "unitsimulator.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <poll.h>
+#include <sys/resource.h>
+
+#include <memory>
+
+using namespace kalvidor;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString NotConnectedMessage = u"警報ユニットが接続されていません。"_s;
+const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
+
+LinkLimits limitsOf(int ms)
+{
+    return { ms, ms, ms, ms, ms, ms };
+}
+
+// A simulated unit and a loaded link whose COM1 leads to it.
+struct Rig
+{
+    explicit Rig(QStringList options, LinkLimits limits = limitsOf(400), int tick = 100)
+        : unit(std::move(options))
+        , limits(limits)
+        , tick(tick)
+    {
+    }
+
+    bool start()
+    {
+        if (!unit.start())
+            return false;
+        UnitSimulator::writeSettings(dir.path(), 1, unit.devicePath());
+        link = std::make_unique<UnitLink>(LinkConfig { dir.path(), limits, tick }, messenger);
+        link->load();
+        return link->isPortOpen();
+    }
+
+    QSerialPort *port() const { return link->findChild<QSerialPort *>(u"com_Unit"_s); }
+    QTimer *tickTimer() const { return link->findChild<QTimer *>(); }
+
+    // Blocks without running the event loop until bytes wait on the port, as
+    // when the program is busy elsewhere while the unit sends.
+    bool bytesWaiting(int timeoutMs) const
+    {
+        pollfd fd { static_cast<int>(port()->handle()), POLLIN, 0 };
+        return ::poll(&fd, 1, timeoutMs) == 1;
+    }
+
+    QTemporaryDir dir;
+    RecordingMessenger messenger;
+    UnitSimulator unit;
+    LinkLimits limits;
+    int tick;
+    std::unique_ptr<UnitLink> link;
+};
+
+#define START(rig)                                                                                 \
+    do {                                                                                           \
+        if (!UnitSimulator::isAvailable())                                                         \
+            QSKIP("the unit simulator is not available");                                          \
+        QVERIFY2((rig).start(), qPrintable((rig).unit.errorString()));                             \
+    } while (false)
+
+double cpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+} // namespace
+
+class TestLinkExchanges : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wholeTableWrittenAndReadBack()
+    {
+        // Slots 1 to 4 answer texts of their own: out of range values leave the slot alone.
+        Rig rig({ u"--answer-rid"_s, u"1=0"_s, u"--answer-rid"_s, u"2=268435455"_s,
+            u"--answer-rid"_s, u"3=268435454"_s, u"--answer-rid"_s, u"4=2.5"_s });
+        START(rig);
+        UnitLink &link = *rig.link;
+        QSignalSpy progress(&link, &UnitLink::progress);
+        QSignalSpy sent(&link, &UnitLink::sentCaptionChanged);
+        QSignalSpy received(&link, &UnitLink::receivedCaptionChanged);
+
+        std::array<qint32, SlotCount> table {};
+        table.fill(0x2800000);
+        table[7] = 0x2801234;
+        table[99] = 0x2800063;
+        table[100] = 0x2800064;
+        table[212] = 0x280FFFF;
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(link.setout(table), ExchangeOk);
+        QCOMPARE(link.timout(12, 0), ExchangeOk);
+        QCOMPARE(link.timout(3, 1), ExchangeOk);
+        const qint64 writeMs = clock.restart();
+        QCOMPARE(progress.count(), SlotCount);
+
+        std::array<qint32, SlotCount> back {};
+        back.fill(-5);
+        QCOMPARE(link.setin(back), ExchangeOk);
+        QCOMPARE(link.timin(0), qint16(12));
+        QCOMPARE(link.timin(1), qint16(3));
+        const qint64 readMs = clock.elapsed();
+        qInfo("whole table over the pseudo-terminal: write %lld ms, read %lld ms", writeMs, readMs);
+
+        const QStringList log = rig.unit.commandLog();
+        QCOMPARE(log.size(), 2 * SlotCount + 4);
+        QCOMPARE(log[0], u"SID 000,041943040"_s);
+        QCOMPARE(log[1], u"SID 001,000000000"_s);
+        QCOMPARE(log[7], u"SID 007,000004660"_s);
+        QCOMPARE(log[99], u"SID 099,000000099"_s);
+        QCOMPARE(log[100], u"SID 100,000000100"_s);
+        QCOMPARE(log[212], u"SID 212,000065535"_s);
+        QCOMPARE(log[213], u"STM 12"_s);
+        QCOMPARE(log[214], u"SNM 03"_s);
+        const int read = SlotCount + 2;
+        QCOMPARE(log[read + 0], u"RID 00"_s);
+        QCOMPARE(log[read + 5], u"RID 05"_s);
+        QCOMPARE(log[read + 99], u"RID 99"_s);
+        QCOMPARE(log[read + 100], u"RID 100"_s);
+        QCOMPARE(log[read + 212], u"RID 212"_s);
+        QCOMPARE(log.mid(read + SlotCount), (QStringList { u"RTM"_s, u"RNM"_s }));
+
+        // The unit gives each list slot the base ID's upper 16 bits back.
+        QCOMPARE(back[0], 0x2800000);
+        QCOMPARE(back[1], -5);
+        QCOMPARE(back[2], -5);
+        QCOMPARE(back[3], 268435454);
+        QCOMPARE(back[4], 2);
+        QCOMPARE(back[5], 0x2800000);
+        QCOMPARE(back[7], 0x2801234);
+        QCOMPARE(back[100], 0x2800064);
+        QCOMPARE(back[212], 0x280FFFF);
+        QVERIFY(rig.messenger.messages().isEmpty());
+        QCOMPARE(sent.last().first().toString(), u"送信：RNM\r"_s);
+        QCOMPARE(received.last().first().toString(), u"受信：3\r"_s);
+    }
+
+    void replyShapes_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<qint16>("written");
+        QTest::newRow("in pieces")
+            << QStringList { u"--split"_s, u"--split-pause"_s, u"30"_s } << ExchangeOk;
+        QTest::newRow("CR LF") << QStringList { u"--crlf"_s } << ExchangeOk;
+        QTest::newRow("late but in time") << QStringList { u"--delay"_s, u"200"_s } << ExchangeOk;
+        QTest::newRow("lower-case ok refuses")
+            << QStringList { u"--lowercase-ok"_s } << ExchangeFailed;
+    }
+    void replyShapes()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(qint16, written);
+        Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s });
+        START(rig);
+        QCOMPARE(rig.link->timout(5, 0), written);
+        QCOMPARE(rig.link->timin(1), qint16(4));
+        if (written == ExchangeOk)
+            QCOMPARE(rig.link->timin(0), qint16(5));
+        QVERIFY(rig.messenger.messages().isEmpty());
+    }
+
+    void refusalsStopTheExchange_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exchange"); // 0 setout, 1 timout, 2 timin(0), 3 timin(1)
+        QTest::addColumn<qint16>("result");
+        QTest::addColumn<QString>("lastCommand");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("SID refused on slot 3")
+            << QStringList { u"--refuse-sid"_s, u"3"_s } << 0 << ExchangeFailed
+            << u"SID 003,000000003"_s << QStringList();
+        QTest::newRow("SID unanswered on slot 2")
+            << QStringList { u"--silent-sid"_s, u"2"_s } << 0 << ExchangeFailed
+            << u"SID 002,000000002"_s << QStringList();
+        QTest::newRow("STM refused") << QStringList { u"--refuse-stm"_s } << 1 << ExchangeFailed
+                                     << u"STM 05"_s << QStringList();
+        QTest::newRow("RTM refused reads 0")
+            << QStringList { u"--refuse-rtm"_s } << 2 << qint16(0) << u"RTM"_s << QStringList();
+        QTest::newRow("RNM unanswered") << QStringList { u"--silent-rnm"_s } << 3 << ExchangeNotOpen
+                                        << u"RNM"_s << QStringList { NotConnectedMessage };
+    }
+    void refusalsStopTheExchange()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exchange);
+        QFETCH(qint16, result);
+        QFETCH(QString, lastCommand);
+        QFETCH(QStringList, messages);
+        Rig rig(options);
+        START(rig);
+        std::array<qint32, SlotCount> table {};
+        for (int slot = 0; slot < SlotCount; ++slot)
+            table[slot] = 0x2800000 + slot;
+        switch (exchange) {
+        case 0:
+            QCOMPARE(rig.link->setout(table), result);
+            break;
+        case 1:
+            QCOMPARE(rig.link->timout(5, 0), result);
+            break;
+        default:
+            QCOMPARE(rig.link->timin(exchange - 2), result);
+        }
+        QCOMPARE(rig.unit.commandLog().last(), lastCommand);
+        QCOMPARE(rig.messenger.texts(), messages);
+    }
+
+    void readRefusedOnSlot50KeepsWhatCameBefore()
+    {
+        Rig rig({ u"--refuse-rid"_s, u"50"_s });
+        START(rig);
+        std::array<qint32, SlotCount> table {};
+        for (int slot = 0; slot < SlotCount; ++slot)
+            table[slot] = 0x2800000 + slot;
+        QCOMPARE(rig.link->setout(table), ExchangeOk);
+
+        std::array<qint32, SlotCount> back {};
+        back.fill(7);
+        QCOMPARE(rig.link->setin(back), ExchangeFailed);
+        QCOMPARE(back[0], 0x2800000);
+        for (int slot = 1; slot < 50; ++slot)
+            QCOMPARE(back[slot], 0x2800000 + slot);
+        for (int slot = 50; slot < SlotCount; ++slot)
+            QCOMPARE(back[slot], 7);
+        QCOMPARE(rig.unit.commandLog().last(), u"RID 50"_s);
+        QVERIFY(rig.messenger.messages().isEmpty());
+    }
+
+    void silentUnitTimesOut()
+    {
+        Rig rig({ u"--silent"_s });
+        START(rig);
+        QSignalSpy received(rig.link.get(), &UnitLink::receivedCaptionChanged);
+        std::array<qint32, SlotCount> table {};
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.link->setout(table), ExchangeFailed);
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed >= rig.limits.sid && elapsed < rig.limits.sid + 500,
+            qPrintable(QString::number(elapsed)));
+        QCOMPARE(rig.unit.commandLog(), QStringList { u"SID 000,000000000"_s });
+        QCOMPARE(received.last().first().toString(), u"受信待ち"_s);
+        QVERIFY(rig.messenger.messages().isEmpty());
+
+        QCOMPARE(rig.link->timin(0), ExchangeNotOpen);
+        QCOMPARE(rig.messenger.texts(), QStringList { NotConnectedMessage });
+        QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Information);
+    }
+
+    void waitingCostsNoProcessorTime()
+    {
+        Rig rig({ u"--silent"_s }, limitsOf(2000));
+        START(rig);
+        const double cpuBefore = cpuSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.link->timin(0), ExchangeNotOpen);
+        const qint64 elapsed = clock.elapsed();
+        const double cpu = cpuSeconds() - cpuBefore;
+        qInfo("2 s time-out: ended after %lld ms, %.3f s processor time", elapsed, cpu);
+        QVERIFY(elapsed >= 2000);
+        QVERIFY2(cpu < 0.2, qPrintable(QString::number(cpu)));
+    }
+
+    void endlessTextWithoutLineEndIsBounded()
+    {
+        // 300000 bytes without CR sit before the reply: the reply's CR falls
+        // beyond the cap and the exchange times out.
+        Rig rig({ u"--garbage"_s, u"300000"_s }, limitsOf(1500));
+        START(rig);
+        QCOMPARE(rig.link->timin(0), ExchangeNotOpen);
+        QVERIFY(!rig.link->replyComplete());
+        QCOMPARE(rig.link->receiveBuffer().size(), UnitLink::ReceiveBufferCap);
+        // Left over outside an exchange, such text is dropped by the next tick.
+        QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
+        QVERIFY(ticks.wait());
+        QTRY_VERIFY(rig.link->receiveBuffer().size() < UnitLink::ReceiveBufferCap);
+    }
+
+    void portVanishingEndsTheExchangeAtOnce()
+    {
+        Rig rig({ u"--hangup-after"_s, u"2"_s }, limitsOf(5000));
+        START(rig);
+        QSignalSpy hidden(rig.link.get(), &UnitLink::hideRequested);
+        std::array<qint32, SlotCount> table {};
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.link->setout(table), ExchangeFailed);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!rig.link->isPortOpen());
+        QCOMPARE(rig.unit.commandLog().size(), 2);
+        QVERIFY(rig.messenger.messages().isEmpty());
+
+        std::array<qint32, SlotCount> back {};
+        QCOMPARE(rig.link->setin(back), ExchangeNotOpen);
+        QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
+        QCOMPARE(hidden.count(), 1);
+        QCOMPARE(rig.unit.commandLog().size(), 2);
+    }
+
+    void unloadingDuringAnExchangeEndsIt()
+    {
+        Rig rig({ u"--silent"_s }, limitsOf(5000));
+        START(rig);
+        QTimer::singleShot(100, rig.link.get(), [&] { rig.link->unload(); });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.link->timout(5, 0), ExchangeFailed);
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(!rig.link->isLoaded());
+        QVERIFY(!rig.link->isPortOpen());
+    }
+
+    void secondExchangeWhileOneWaitsIsRefused()
+    {
+        Rig rig({ u"--delay"_s, u"300"_s, u"--hold"_s, u"37"_s }, limitsOf(2000));
+        START(rig);
+        qint16 second = 99;
+        bool busyMeanwhile = false;
+        QTimer::singleShot(50, rig.link.get(), [&] {
+            busyMeanwhile = rig.link->isBusy();
+            std::array<qint32, SlotCount> table {};
+            second = rig.link->setout(table);
+        });
+        QCOMPARE(rig.link->timin(0), qint16(37));
+        QVERIFY(busyMeanwhile);
+        QCOMPARE(second, ExchangeBusy);
+        QCOMPARE(rig.unit.commandLog(), QStringList { u"RTM"_s });
+        QVERIFY(rig.messenger.messages().isEmpty());
+        QVERIFY(!rig.link->isBusy());
+    }
+
+    void bannerShownOnceAndRepliesNever()
+    {
+        Rig rig({ u"--banner"_s, u"XYZVer1.23"_s, u"--crlf"_s });
+        START(rig);
+        QSignalSpy replaced(rig.link.get(), &UnitLink::receiveDisplayReplaced);
+        QSignalSpy appended(rig.link.get(), &UnitLink::receiveDisplayAppended);
+        QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
+        QTRY_COMPARE(replaced.count(), 1);
+        QCOMPARE(replaced.first().first().toString(), u"ROM Ver1.23\r\n"_s);
+
+        QCOMPARE(rig.link->timout(5, 0), ExchangeOk); // replies "OK" CR LF
+        ticks.clear();
+        QTRY_VERIFY(ticks.count() >= 2);
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(appended.count(), 0);
+
+        rig.unit.sendBanner();
+        QTRY_COMPARE(replaced.count(), 2);
+        ticks.clear();
+        QTRY_VERIFY(ticks.count() >= 2);
+        QCOMPARE(replaced.count(), 2);
+        QCOMPARE(appended.count(), 0);
+    }
+
+    void otherTextAppendedOnce()
+    {
+        Rig rig({ u"--banner"_s, u"HELLO"_s });
+        START(rig);
+        QSignalSpy replaced(rig.link.get(), &UnitLink::receiveDisplayReplaced);
+        QSignalSpy appended(rig.link.get(), &UnitLink::receiveDisplayAppended);
+        QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
+        QTRY_COMPARE(appended.count(), 1);
+        QCOMPARE(appended.first().first().toString(), u"HELLO\r"_s);
+        ticks.clear();
+        QTRY_VERIFY(ticks.count() >= 2);
+        QCOMPARE(appended.count(), 1);
+        QCOMPARE(replaced.count(), 0);
+        QVERIFY(rig.link->receiveBuffer().isEmpty());
+        QVERIFY(rig.link->lastReply().isEmpty());
+    }
+
+    void tickLeavesAReplyInProgressAlone()
+    {
+        // The reply trickles in over several ticks, after an earlier "OK".
+        Rig rig({ u"--hold"_s, u"12345"_s, u"--delay"_s, u"250"_s, u"--split"_s, u"--split-pause"_s,
+                    u"60"_s },
+            LinkLimits { 400, 400, 2000, 2000, 2000, 2000 }, 50);
+        START(rig);
+        QSignalSpy appended(rig.link.get(), &UnitLink::receiveDisplayAppended);
+        QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
+        QCOMPARE(rig.link->timout(12345, 1), ExchangeOk);
+        ticks.clear();
+        QCOMPARE(rig.link->timin(0), qint16(12345));
+        QVERIFY(ticks.count() >= 4);
+        QCOMPARE(rig.link->lastReply(), u"12345\r"_s);
+        QCOMPARE(appended.count(), 0);
+    }
+
+    void textWaitingBeforeACommandIsNotItsReply_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("shownFirst"); // on the receive display, before the reply
+        QTest::newRow("banner before the port opened")
+            << QStringList { u"--banner"_s, u"XYZVer1.23"_s } << u"ROM Ver1.23\r"_s;
+        QTest::newRow("late reply to a timed-out command")
+            << QStringList { u"--delay"_s, u"300"_s } << u"37\r"_s;
+    }
+    void textWaitingBeforeACommandIsNotItsReply()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, shownFirst);
+        const bool late = shownFirst == u"37\r"_s;
+        // A tick that never comes in time: only the exchange itself may pick the text up.
+        Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s },
+            LinkLimits { 400, 400, 400, 400, 100, 2000 }, 60000);
+        START(rig);
+        QSignalSpy shown(rig.link.get(),
+            late ? &UnitLink::receiveDisplayAppended : &UnitLink::receiveDisplayReplaced);
+        if (late) {
+            QCOMPARE(rig.link->timin(0), ExchangeNotOpen); // 100 ms is too short
+            rig.messenger.clear();
+        }
+        QVERIFY(rig.bytesWaiting(2000));
+        QCOMPARE(rig.link->timin(1), qint16(4));
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(shown.first().first().toString(), shownFirst);
+        QVERIFY(rig.messenger.messages().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLinkExchanges)
+#include "tst_linkexchanges.moc"
