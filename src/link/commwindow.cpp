@@ -36,6 +36,7 @@ CommWindow::CommWindow(UnitLink &link, QWidget *parent)
         palette.setColor(QPalette::Window, Qt::white);
         label->setPalette(palette);
         label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         m_labels[i] = label;
     }
 
