@@ -62,7 +62,8 @@ public:
     // meanwhile return ExchangeBusy; callers may also check this first.
     bool isBusy() const { return m_busy; }
 
-    // Empties ReceiveBuffer and LastReply; ReplyComplete keeps its value.
+    // Empties ReceiveBuffer and LastReply; ReplyComplete keeps its value. While
+    // an exchange waits it does nothing: what arrives then is that exchange's reply.
     void Init_Ibuf();
 
     // Writes slots 0 to 212 (SID). 0, ExchangeFailed, ExchangeNotOpen or ExchangeBusy.
