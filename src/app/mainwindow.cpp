@@ -1,11 +1,13 @@
 #include "mainwindow.h"
 
 #include "app/clickablelabel.h"
+#include "app/filecommands.h"
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
 #include "app/twips.h"
 #include "common/appinfo.h"
 #include "common/messenger.h"
+#include "files/idtablefile.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -43,6 +45,11 @@ void MainWindow::connectElements()
         connect(m_form.vscroll[i], &QScrollBar::valueChanged, this,
             [this, i](int value) { VScroll_Change(i, value); });
     }
+    connect(m_form.save, &QAction::triggered, this, [this] { SaveTableAs(*this); });
+    connect(m_form.load, &QAction::triggered, this, [this] { LoadTableFrom(*this); });
+    // The exit command closes the window; closeEvent asks about saving, so
+    // that the close box asks the same question and the exit asks it once.
+    connect(m_form.exit, &QAction::triggered, this, &QWidget::close);
     connect(m_form.reset, &QAction::triggered, this, &MainWindow::mnu_Reset_Click);
     connect(m_form.version, &ClickableLabel::clicked, this, &MainWindow::lblVersion_Click);
     connect(m_form.clearReceived, &QPushButton::clicked, this, &MainWindow::Command1_Click);
@@ -51,21 +58,13 @@ void MainWindow::connectElements()
 void MainWindow::Form_Load()
 {
     // The lists were built with the form; their scroll bars start at 0.
-    m_currentFilePath = m_services.programDir + u"/IdCodeTable.csv"_s;
-    const bool fromFile = loadStartupTable();
+    m_currentFilePath = tableFilePath(m_services.programDir);
+    const bool fromFile = LoadStartupTable(m_currentFilePath, m_table);
     ShowTable();
     showCurrentFilePath();
     // A table just read from its file is unchanged; the defaults are not saved yet.
     m_table.Modified = !fromFile;
     m_form.version->setText(versionLabel());
-}
-
-bool MainWindow::loadStartupTable()
-{
-    // The table file at m_currentFilePath is not read yet: start-up uses the
-    // defaults, as for a first start without the file.
-    ResetTableToDefaults(m_table);
-    return false;
 }
 
 QAction *MainWindow::action(MainCommand command) const
@@ -217,6 +216,10 @@ void MainWindow::setReceivedText(const QString &text)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!ConfirmClose(*this)) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit closed();

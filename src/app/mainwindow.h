@@ -78,14 +78,13 @@ signals:
     void closed();
 
 protected:
+    // By the exit command or the close box: asks about saving a modified
+    // table first, and stays open when that save fails.
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void connectElements();
     void Form_Load();
-    // Fills the table at start-up; returns whether it came from the table
-    // file beside the program.
-    bool loadStartupTable();
 
     void VScroll_Change(int index, int value);
     void mnu_Reset_Click();

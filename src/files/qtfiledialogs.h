@@ -15,6 +15,8 @@ class QtFileDialogs final : public FileDialogs
 {
 public:
     explicit QtFileDialogs(QWidget *parent = nullptr);
+    // The window the dialogs are modal to, when it is created after them.
+    void setParent(QWidget *parent) { m_parent = parent; }
 
     QString saveFileName(const QString &title, const QString &filter) override;
     QString openFileName(const QString &title, const QString &filter) override;
