@@ -130,6 +130,7 @@ void UnitSimulator::stop()
 
 void UnitSimulator::writeSettings(const QString &programDir, int port, const QString &device)
 {
+    QDir().mkpath(programDir);
     QFile file(QDir(programDir).filePath(u"Kalvidor.ini"_s));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(file.fileName()));

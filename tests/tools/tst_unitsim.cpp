@@ -238,6 +238,47 @@ private slots:
         QTRY_COMPARE(port.received(), "NELOR Ver1.00\rNELOR Ver1.00\r");
     }
 
+    void garbageAtStartPrecedesTheBanner()
+    {
+        UnitSimulator unit({ u"--garbage"_s, u"40"_s, u"--banner"_s, u"NELOR Ver1.00"_s });
+        QVERIFY2(unit.start(), qPrintable(unit.errorString()));
+        Port port(unit.devicePath());
+        QVERIFY(port.open());
+        QTRY_VERIFY(port.received().endsWith("NELOR Ver1.00\r"));
+        QCOMPARE(port.received().size(), 40 + 14);
+        QVERIFY(!port.received().left(40).contains('\r'));
+    }
+
+    void delayedReply()
+    {
+        UnitSimulator unit({ u"--delay"_s, u"300"_s });
+        QVERIFY2(unit.start(), qPrintable(unit.errorString()));
+        Port port(unit.devicePath());
+        QVERIFY(port.open());
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(port.exchange("RTM"), "2\r");
+        QCOMPARE_GE(clock.elapsed(), 300);
+    }
+
+    // The application closes its port when the port dialog closes and opens
+    // it again on the next exchange; the line must survive that.
+    void closingAndReopeningThePortKeepsTheLine()
+    {
+        UnitSimulator unit;
+        QVERIFY2(unit.start(), qPrintable(unit.errorString()));
+        {
+            Port first(unit.devicePath());
+            QVERIFY(first.open());
+            QCOMPARE(first.exchange("STM 04"), "OK\r");
+        }
+        Port second(unit.devicePath());
+        QVERIFY(second.open());
+        QCOMPARE(second.exchange("RTM"), "4\r");
+        QVERIFY(second.errors().isEmpty());
+        QVERIFY(unit.isRunning());
+    }
+
     void hangUpRaisesAnErrorAndReopens()
     {
         UnitSimulator unit({ u"--hangup-after"_s, u"2"_s, u"--reopen-after"_s, u"200"_s });

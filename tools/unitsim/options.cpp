@@ -71,9 +71,24 @@ Faults:
   --garbage N           send N random bytes (never CR) at start
   --stream-garbage      after the first command, stream random bytes (never CR)
                         at the wire rate until stopped
-  --hangup-after N      on the Nth command line, do not answer; close the line
-  --reopen-after MS     after a hang-up, open a fresh pseudo-terminal after MS
+  --hangup-after N      log the Nth command line but do not answer it: close the
+                        line at once (the application's port sees it vanish) and
+                        remove the symlink
+  --reopen-after MS     after a hang-up, open a fresh pseudo-terminal after MS,
+                        point the symlink at it, print "REOPENED <path>" and send
+                        the banner again; the unit keeps its state
   --seed N              seed of the random bytes (default 1)
+
+Commands end with CR; LF is ignored. Replies end with CR (--crlf: CR LF):
+  "SID sss,vvvvvvvvv"   "OK"; slot 3 digits, value "-"? and 9 digits (more only
+                        when the number needs them); slots 1..212 take -65535..65535
+                        and keep the low 16 bits
+  "RID nn"              the slot's value in decimal; 2 digits, 3 for slots 100..212;
+                        slots 1..212 read back with the upper 16 bits of slot 0
+  "STM nn", "SNM nn"    "OK"; "-"? and 2 digits (more only when needed), 16-bit
+  "RTM", "RNM"          the value in decimal
+Anything else, a slot above 212, a badly padded number or a line longer than 256
+bytes is answered "NG" (and logged; an overlong line as "[discarded: ...]").
 )";
 }
 
