@@ -8,6 +8,7 @@
 #include "common/appinfo.h"
 #include "common/messenger.h"
 #include "files/idtablefile.h"
+#include "ops/unitoperations.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -65,6 +66,8 @@ void MainWindow::Form_Load()
     // A table just read from its file is unchanged; the defaults are not saved yet.
     m_table.Modified = !fromFile;
     m_form.version->setText(versionLabel());
+    // The link window, hidden; loading it opens the stored port.
+    m_unitOperations = new UnitOperations(*this);
 }
 
 QAction *MainWindow::action(MainCommand command) const

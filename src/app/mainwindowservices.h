@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/protocol.h"
+
 #include <QString>
 
 namespace kalvidor {
@@ -14,6 +16,8 @@ struct MainWindowServices
     QString programDir; // holds IdCodeTable.csv and Kalvidor.ini
     Messenger *messenger = nullptr; // every message box; must be set
     FileDialogs *fileDialogs = nullptr; // open and save dialogs of the file commands
+    LinkLimits linkLimits {}; // the unit's reply time limits
+    int linkTickInterval = 1000; // ms between two looks for text the unit sent on its own
 };
 
 } // namespace kalvidor

@@ -3,6 +3,7 @@
 #include "link/unitlink.h"
 
 #include <QLabel>
+#include <QProgressBar>
 
 using namespace Qt::StringLiterals;
 
@@ -23,7 +24,6 @@ CommWindow::CommWindow(UnitLink &link, QWidget *parent)
 {
     setObjectName(u"frm_Comm"_s);
     setWindowTitle(u"Form1"_s);
-    // The space below the two labels is kept for a progress bar.
     resize(px(5055), px(1230));
 
     const int tops[2] = { 120, 600 };
@@ -40,9 +40,22 @@ CommWindow::CommWindow(UnitLink &link, QWidget *parent)
         m_labels[i] = label;
     }
 
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(u"prg_Progress"_s);
+    m_progress->setGeometry(px(480), px(1005), px(4095), px(210));
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->setFormat(u"%v / %m"_s);
+
     connect(&link, &UnitLink::sentCaptionChanged, m_labels[0], &QLabel::setText);
     connect(&link, &UnitLink::receivedCaptionChanged, m_labels[1], &QLabel::setText);
     connect(&link, &UnitLink::hideRequested, this, &QWidget::hide);
+}
+
+void CommWindow::setProgress(int done, int total)
+{
+    m_progress->setRange(0, total);
+    m_progress->setValue(done);
 }
 
 } // namespace kalvidor
