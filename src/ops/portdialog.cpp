@@ -29,15 +29,6 @@ PortDialog::PortDialog(const QString &programDir, UnitLink &link, QWidget *paren
     setGeometry(twipsRect(2760, 3750, 5070, 1185));
     setFixedSize(size());
 
-    m_portList = new QComboBox(this);
-    m_portList->setObjectName(u"cmb_PortNo"_s);
-    m_portList->setEditable(true);
-    // Typed text stays what was typed: it neither completes to nor becomes an item.
-    m_portList->setCompleter(nullptr);
-    m_portList->setInsertPolicy(QComboBox::NoInsert);
-    m_portList->addItems({ u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s });
-    m_portList->setGeometry(twipsRect(600, 240, 1455, 300));
-
     const auto button = [this](const QString &name, const QString &caption, QRect geometry) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(name);
@@ -52,8 +43,16 @@ PortDialog::PortDialog(const QString &programDir, UnitLink &link, QWidget *paren
     connect(m_ok, &QPushButton::clicked, this, &PortDialog::OKButton_Click);
     connect(m_cancel, &QPushButton::clicked, this, &PortDialog::CancelButton_Click);
 
-    setTabOrder(m_ok, m_cancel);
-    setTabOrder(m_cancel, m_portList);
+    // Created after the buttons: the tab order is OK, Cancel, the list.
+    m_portList = new QComboBox(this);
+    m_portList->setObjectName(u"cmb_PortNo"_s);
+    m_portList->setEditable(true);
+    // Typed text stays what was typed: it neither completes to nor becomes an item.
+    m_portList->setCompleter(nullptr);
+    m_portList->setInsertPolicy(QComboBox::NoInsert);
+    m_portList->addItems({ u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s });
+    m_portList->setGeometry(twipsRect(600, 240, 1455, 300));
+
     m_ok->setFocus();
 
     Form_Load();

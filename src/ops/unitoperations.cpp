@@ -55,11 +55,13 @@ UnitOperations::~UnitOperations()
 
 void UnitOperations::openPortDialog()
 {
-    if (!m_portDialog) {
+    if (m_portDialog) {
+        m_portDialog->raise();
+    } else {
+        // Fresh at every opening, so that it shows what is stored now.
         m_portDialog = new PortDialog(m_window.programDir(), *m_link);
         m_portDialog->show();
     }
-    m_portDialog->raise();
     m_portDialog->activateWindow();
 }
 

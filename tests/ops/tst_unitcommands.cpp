@@ -1,0 +1,393 @@
+// The unit commands and the port dialog, end to end through the main window
+// against the unit simulator on a pseudo-terminal.
+#include "app/designfonts.h"
+#include "app/mainwindow.h"
+#include "files/idtablefile.h"
+#include "files/inifile.h"
+#include "link/commwindow.h"
+#include "link/unitlink.h"
+#include "ops/unitoperations.h"
+#include "recordingmessenger.h"
+#include "unitsimulator.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace kalvidor;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString WriteDone = u"警報ユニットへ設定が完了しました。"_s;
+const QString NotConnected = u"警報ユニットが接続されていません。"_s;
+const QString ReadDone = u"警報ユニット設定の読込みを完了しました。"_s;
+const QString Match = u"警報ユニットの設定内容と一致しています。"_s;
+const QString Differ = u"警報ユニットの設定内容と相違しています。"_s;
+
+// SID waits longer than the others, so each command's first limit shows.
+constexpr LinkLimits Limits { 600, 300, 300, 300, 300, 300 };
+
+// A main window in an empty program folder whose COM1 leads to a simulated unit.
+struct Rig
+{
+    QTemporaryDir dir;
+    RecordingMessenger messenger;
+    std::unique_ptr<UnitSimulator> unit;
+    std::unique_ptr<MainWindow> window;
+
+    bool startUnit(const QStringList &options, int port = 1)
+    {
+        unit = std::make_unique<UnitSimulator>(options);
+        if (!unit->start())
+            return false;
+        UnitSimulator::writeSettings(dir.path(), port, unit->devicePath());
+        return true;
+    }
+    void create()
+    {
+        installFontSubstitutions();
+        window = std::make_unique<MainWindow>(
+            MainWindowServices { dir.path(), &messenger, nullptr, Limits, 100 });
+    }
+    UnitOperations &ops() const { return *window->unitOperations(); }
+    void run(MainCommand command) const { window->action(command)->trigger(); }
+    template <typename T = QLineEdit> T *child(const QString &name) const
+    {
+        return window->findChild<T *>(name);
+    }
+    QString settings() const { return settingsFilePath(dir.path()); }
+};
+
+#define START_UNIT(rig, options)                                                                   \
+    do {                                                                                           \
+        if (!UnitSimulator::isAvailable())                                                         \
+            QSKIP("the unit simulator is not available");                                          \
+        QVERIFY2((rig).startUnit(options), qPrintable((rig).unit->errorString()));                 \
+        (rig).create();                                                                            \
+    } while (false)
+
+} // namespace
+
+class TestUnitCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writeReadCompareRoundTrip_data()
+    {
+        QTest::addColumn<bool>("byButton");
+        QTest::newRow("menu NELORへ流し込み") << false;
+        QTest::newRow("button ID登録") << true;
+    }
+    void writeReadCompareRoundTrip()
+    {
+        QFETCH(bool, byButton);
+        Rig rig;
+        START_UNIT(rig, {});
+        // Typed but not yet gathered: the write takes it at the current position.
+        rig.child<QScrollBar>(u"VScroll(0)"_s)->setValue(38);
+        rig.child(u"txt_ID重機(11)"_s)->setText(u"280ABCD"_s); // heavy machine 50, slot 162
+        rig.child(u"txt_保持時間"_s)->setText(u"12"_s);
+        rig.child(u"txt_許可人数"_s)->setText(u"3"_s);
+
+        if (byButton)
+            rig.window->writeButton()->click();
+        else
+            rig.run(MainCommand::WriteToUnit);
+        QStringList log = rig.unit->commandLog();
+        QCOMPARE(log.size(), 215);
+        QCOMPARE(log.first(), u"SID 000,041943040"_s);
+        QCOMPARE(log[162], u"SID 162,000043981"_s);
+        QCOMPARE(log[213], u"STM 12"_s);
+        QCOMPARE(log.last(), u"SNM 03"_s);
+        CommWindow *comm = rig.ops().commWindow();
+        QVERIFY(!comm->isVisible());
+        QCOMPARE(comm->progressBar()->maximum(), 215);
+        QCOMPARE(comm->progressBar()->value(), 215);
+
+        rig.window->findChild<QAction *>(u"mnu_Reset"_s)->trigger();
+        QCOMPARE(rig.child(u"txt_ID重機(11)"_s)->text(), u"―"_s);
+        rig.run(MainCommand::ReadFromUnit);
+        log = rig.unit->commandLog();
+        QCOMPARE(log.size(), 430);
+        QCOMPARE(log[215], u"RID 00"_s);
+        QCOMPARE(log.last(), u"RNM"_s);
+        QCOMPARE(rig.child(u"txt_ID重機(11)"_s)->text(), u"280ABCD"_s);
+        QCOMPARE(rig.child(u"txt_保持時間"_s)->text(), u"12"_s);
+        QCOMPARE(rig.child(u"txt_許可人数"_s)->text(), u"3"_s);
+        QCOMPARE(comm->progressBar()->value(), 215);
+
+        rig.run(MainCommand::CompareWithUnit);
+        QCOMPARE(rig.unit->commandLog().size(), 643);
+        QCOMPARE(rig.messenger.texts(), (QStringList { WriteDone, ReadDone, Match }));
+        for (const Message &m : rig.messenger.messages())
+            QCOMPARE(m.icon, MessageIcon::Information);
+    }
+
+    void compareLooksAtTheListSlotsOnly_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("details"); // empty: the IDs match
+        QTest::newRow("vehicle 50 differs") << QStringList { u"--set"_s,
+            u"212=FFFF"_s } << u"相違している ID（画面 / 警報ユニット）\n車　両 50：― / 280FFFF"_s;
+        QTest::newRow("operator 1 and driver 12")
+            << QStringList { u"--set"_s, u"1=1"_s, u"--set"_s, u"112=C"_s }
+            << u"相違している ID（画面 / 警報ユニット）\n重機オペ 1：― / 2800001\n"
+               u"車両運転手 12：― / 280000C"_s;
+        QTest::newRow("base ID only") << QStringList { u"--set"_s, u"0=280ABCD"_s } << QString();
+        QTest::newRow("parameters only")
+            << QStringList { u"--hold"_s, u"50"_s, u"--allowance"_s, u"4"_s } << QString();
+    }
+    void compareLooksAtTheListSlotsOnly()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, details);
+        Rig rig;
+        START_UNIT(rig, options);
+        rig.run(MainCommand::CompareWithUnit);
+        QCOMPARE(rig.messenger.messages().size(), 1);
+        const Message m = rig.messenger.messages().first();
+        QCOMPARE(m.text, details.isEmpty() ? Match : Differ);
+        QCOMPARE(m.icon, details.isEmpty() ? MessageIcon::Information : MessageIcon::Exclamation);
+        QCOMPARE(m.details, details);
+        QVERIFY(!rig.ops().commWindow()->isVisible()); // neither shown nor hidden
+    }
+
+    void failuresStopWithOneMessage_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("command"); // a MainCommand
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("details");
+        QTest::addColumn<QString>("lastCommand");
+        QTest::addColumn<int>("minMs");
+        QTest::addColumn<QString>("operator5"); // what operator row 5 shows afterwards
+
+        const QStringList silent { u"--silent"_s };
+        const QStringList once { NotConnected };
+        QTest::newRow("silent unit, write")
+            << silent << int(MainCommand::WriteToUnit) << once
+            << u"失敗した箇所：基準IDCODE\n書き込み済み：0 件（全 215 件中）"_s
+            << u"SID 000,041943040"_s << Limits.sid << u"―"_s;
+        QTest::newRow("silent unit, read")
+            << silent << int(MainCommand::ReadFromUnit) << once
+            << u"失敗した箇所：基準IDCODE\n読み込み済み：0 件（全 215 件中）"_s << u"RID 00"_s
+            << Limits.rid << u"―"_s;
+        QTest::newRow("silent unit, compare") << silent << int(MainCommand::CompareWithUnit) << once
+                                              << QString() << u"RID 00"_s << Limits.rid << u"―"_s;
+        const QString partly
+            = u"\n警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
+        QTest::newRow("SID of heavy machine 38 refused")
+            << QStringList { u"--refuse-sid"_s, u"150"_s } << int(MainCommand::WriteToUnit) << once
+            << u"失敗した箇所：重　機 38\n書き込み済み：150 件（全 215 件中）"_s + partly
+            << u"SID 150,000000000"_s << 0 << u"―"_s;
+        QTest::newRow("STM refused, SNM still sent")
+            << QStringList { u"--refuse-stm"_s } << int(MainCommand::WriteToUnit) << once
+            << u"失敗した箇所：警報時間設定\n書き込み済み：214 件（全 215 件中）"_s + partly
+            << u"SNM 01"_s << 0 << u"―"_s;
+        QTest::newRow("SNM unanswered")
+            << QStringList { u"--silent-snm"_s } << int(MainCommand::WriteToUnit) << once
+            << u"失敗した箇所：重機オペ許可人数\n書き込み済み：214 件（全 215 件中）"_s + partly
+            << u"SNM 01"_s << Limits.snm << u"―"_s;
+        // The link reports the missing answer itself; the IDs read are shown.
+        QTest::newRow("RTM unanswered")
+            << QStringList { u"--silent-rtm"_s } << int(MainCommand::ReadFromUnit) << once
+            << QString() << u"RTM"_s << Limits.rtm << u"2801234"_s;
+        QTest::newRow("RTM refused keeps the hold time")
+            << QStringList { u"--refuse-rtm"_s } << int(MainCommand::ReadFromUnit)
+            << QStringList { ReadDone } << QString() << u"RNM"_s << 0 << u"2801234"_s;
+    }
+    void failuresStopWithOneMessage()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, command);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, details);
+        QFETCH(QString, lastCommand);
+        QFETCH(int, minMs);
+        QFETCH(QString, operator5);
+        Rig rig;
+        START_UNIT(rig, (options + QStringList { u"--set"_s, u"5=1234"_s }));
+        rig.window->table().HoldTime = 7; // what a refused RTM leaves alone
+        rig.window->ShowTable();
+
+        QElapsedTimer clock;
+        clock.start();
+        rig.run(MainCommand(command));
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed >= minMs && elapsed < minMs + 3000, qPrintable(QString::number(elapsed)));
+        QCOMPARE(rig.messenger.texts(), texts);
+        QCOMPARE(rig.messenger.messages().first().details, details);
+        QCOMPARE(rig.unit->commandLog().last(), lastCommand);
+        QCOMPARE(rig.child(u"txt_ID重機工夫(4)"_s)->text(), operator5);
+        QCOMPARE(rig.child(u"txt_保持時間"_s)->text(), u"7"_s);
+        QVERIFY(!rig.ops().commWindow()->isVisible());
+    }
+
+    void unitTextReachesTheReceiveDisplay()
+    {
+        Rig rig;
+        START_UNIT(rig, (QStringList { u"--banner"_s, u"NELOR Ver1.2"_s }));
+        rig.unit->sendBanner(); // the banner sent at start may come too
+        QTRY_VERIFY(rig.window->receivedText().startsWith(u"ROM Ver1.2\r"));
+        rig.child<QPushButton>(u"Command1"_s)->click();
+        QCOMPARE(rig.window->receivedText(), QString());
+    }
+
+    void windowTakesNoCommandsWhileAnExchangeWaits()
+    {
+        Rig rig;
+        START_UNIT(rig, { u"--silent"_s });
+        rig.window->show();
+        rig.ops().openPortDialog();
+        QPointer<PortDialog> dialog = rig.ops().portDialog();
+        QVERIFY(dialog);
+
+        struct Seen
+        {
+            bool checked = false, menus = true, client = true, button = true, bar = true;
+            bool comm = false, closed = true, dialogOpen = false, linkLoaded = false;
+        } seen;
+        QTimer::singleShot(200, [&] {
+            seen.checked = true;
+            seen.menus = rig.window->menuBar()->isEnabled();
+            seen.client = rig.window->centralWidget()->isEnabled();
+            seen.button = rig.window->writeButton()->isEnabled();
+            seen.bar = rig.child<QScrollBar>(u"VScroll(2)"_s)->isEnabled();
+            seen.comm = rig.ops().commWindow()->isVisible();
+            // Neither the window nor the dialog closes now.
+            seen.closed = rig.window->close();
+            dialog->cancelButton()->click();
+            dialog->close();
+            seen.dialogOpen = dialog && dialog->isVisible();
+            seen.linkLoaded = rig.ops().link().isLoaded();
+        });
+        rig.run(MainCommand::WriteToUnit);
+        QVERIFY(seen.checked);
+        QVERIFY(!seen.menus && !seen.client && !seen.button && !seen.bar);
+        QVERIFY(seen.comm);
+        QVERIFY(!seen.closed);
+        QVERIFY(seen.dialogOpen && seen.linkLoaded);
+        QCOMPARE(rig.messenger.texts().first(), NotConnected);
+        QVERIFY(rig.window->menuBar()->isEnabled() && rig.window->centralWidget()->isEnabled());
+
+        // A second opening brings the same dialog to the front.
+        rig.ops().openPortDialog();
+        QCOMPARE(rig.ops().portDialog(), dialog.data());
+        // The close asked for during the write follows now.
+        QTRY_VERIFY(!rig.window->isVisible());
+    }
+
+    void portDialog_data()
+    {
+        QTest::addColumn<QString>("stored"); // null: no settings file
+        QTest::addColumn<QString>("typed"); // null: nothing typed
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("preselected");
+        QTest::addColumn<QString>("after"); // null: the file is untouched
+
+        QTest::newRow("no settings file, Enter")
+            << QString() << QString() << u"enter"_s << 0 << u"1"_s;
+        QTest::newRow("stored 7") << u"7"_s << QString() << u"ok"_s << 3 << u"4"_s;
+        QTest::newRow("stored 2.9") << u"2.9"_s << QString() << u"ok"_s << 1 << u"2"_s;
+        QTest::newRow("stored text") << u"abc"_s << QString() << u"ok"_s << 0 << u"1"_s;
+        QTest::newRow("typed text") << u"2"_s << u"COM9"_s << u"ok"_s << 1 << u"0"_s;
+        QTest::newRow("typed an item's text") << u"2"_s << u"COM3"_s << u"ok"_s << 1 << u"0"_s;
+        QTest::newRow("Cancel") << u"3"_s << QString() << u"cancel"_s << 2 << QString();
+        QTest::newRow("close box") << u"3"_s << u"COM9"_s << u"close"_s << 2 << QString();
+    }
+    void portDialog()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(QString, action);
+        QFETCH(int, preselected);
+        QFETCH(QString, after);
+        Rig rig;
+        if (!stored.isNull())
+            QVERIFY(WriteIni(u"CONF"_s, u"PORT"_s, rig.settings(), stored));
+        const QByteArray before = [&] {
+            QFile f(rig.settings());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        rig.create();
+        QVERIFY(rig.ops().link().isLoaded());
+
+        rig.window->action(MainCommand::PortSettings)->trigger();
+        QPointer<PortDialog> dialog = rig.ops().portDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), u"通信ポート設定"_s);
+        QCOMPARE(dialog->geometry(), QRect(184, 250, 338, 79));
+        QCOMPARE(dialog->okButton()->nextInFocusChain(), dialog->cancelButton());
+        QCOMPARE(dialog->cancelButton()->nextInFocusChain(), dialog->portList());
+        QCOMPARE(dialog->portList()->currentIndex(), preselected);
+        QCOMPARE(dialog->portList()->currentText(), u"COM%1"_s.arg(preselected + 1));
+        if (!typed.isNull()) {
+            dialog->portList()->lineEdit()->selectAll();
+            QTest::keyClicks(dialog->portList()->lineEdit(), typed);
+        }
+
+        if (action == u"enter") {
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QCOMPARE(QApplication::focusWidget(), dialog->okButton());
+            QTest::keyClick(dialog->okButton(), Qt::Key_Return);
+        } else if (action == u"ok") {
+            dialog->okButton()->click();
+        } else if (action == u"cancel") {
+            dialog->cancelButton()->click();
+        } else {
+            dialog->close();
+        }
+        QTRY_VERIFY(!dialog);
+        QVERIFY(!rig.ops().link().isLoaded());
+        if (after.isNull()) {
+            QFile f(rig.settings());
+            QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), before);
+        } else {
+            QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, rig.settings()), after);
+        }
+    }
+
+    void storedPortServesTheNextWrite()
+    {
+        Rig rig;
+        if (!UnitSimulator::isAvailable())
+            QSKIP("the unit simulator is not available");
+        // COM1 leads nowhere; COM3 leads to the unit.
+        QVERIFY2(rig.startUnit({}, 3), qPrintable(rig.unit->errorString()));
+        QVERIFY(WriteIni(u"CONF"_s, u"PORT"_s, rig.settings(), u"1"_s));
+        QVERIFY(WriteIni(u"PORTS"_s, u"COM1"_s, rig.settings(), rig.dir.filePath(u"none"_s)));
+        rig.create();
+        QVERIFY(!rig.ops().link().isPortOpen());
+        // The link has shown the port message; the write adds nothing.
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(),
+            QStringList { u"通信ポート番号が正しくありません。設定を行ってください。"_s });
+        rig.messenger.clear();
+
+        rig.ops().openPortDialog();
+        rig.ops().portDialog()->portList()->setCurrentIndex(2);
+        rig.ops().portDialog()->okButton()->click();
+        QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, rig.settings()), u"3"_s);
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
+        QCOMPARE(rig.unit->commandLog().size(), 215);
+    }
+};
+
+QTEST_MAIN(TestUnitCommands)
+#include "tst_unitcommands.moc"
