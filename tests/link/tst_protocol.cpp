@@ -17,27 +17,20 @@ private slots:
         QTest::newRow("base ID sent whole") << sidCommand(0, 0x2800000) << u"SID 000,041943040\r"_s;
         QTest::newRow("list slot keeps the low 16 bits")
             << sidCommand(1, 0x2800000) << u"SID 001,000000000\r"_s;
-        QTest::newRow("slot 7") << sidCommand(7, 0x2801234) << u"SID 007,000004660\r"_s;
         QTest::newRow("SID slot 99 three digits") << sidCommand(99, 5) << u"SID 099,000000005\r"_s;
         QTest::newRow("SID slot 212") << sidCommand(212, 65535) << u"SID 212,000065535\r"_s;
         QTest::newRow("negative element keeps its sign")
             << sidCommand(3, -70000) << u"SID 003,-000004464\r"_s;
-        QTest::newRow("negative base ID whole") << sidCommand(0, -5) << u"SID 000,-000000005\r"_s;
         QTest::newRow("ten-digit base ID is not cut")
             << sidCommand(0, 2147483647) << u"SID 000,2147483647\r"_s;
         QTest::newRow("most negative base ID")
             << sidCommand(0, -2147483647 - 1) << u"SID 000,-2147483648\r"_s;
         QTest::newRow("RID slot 5") << ridCommand(5) << u"RID 05\r"_s;
-        QTest::newRow("RID slot 99") << ridCommand(99) << u"RID 99\r"_s;
         QTest::newRow("RID slot 100 grows") << ridCommand(100) << u"RID 100\r"_s;
         QTest::newRow("hold time 2") << timoutCommand(2, 0) << u"STM 02\r"_s;
-        QTest::newRow("hold time 5") << timoutCommand(5, 0) << u"STM 05\r"_s;
         QTest::newRow("hold time 100 not cut") << timoutCommand(100, 0) << u"STM 100\r"_s;
-        QTest::newRow("allowance") << timoutCommand(4, 1) << u"SNM 04\r"_s;
         QTest::newRow("negative allowance") << timoutCommand(-3, 1) << u"SNM -03\r"_s;
         QTest::newRow("unknown write mode") << timoutCommand(5, 2) << QString();
-        QTest::newRow("read hold time") << timinCommand(0) << u"RTM\r"_s;
-        QTest::newRow("read allowance") << timinCommand(1) << u"RNM\r"_s;
         QTest::newRow("unknown read mode") << timinCommand(-1) << QString();
     }
     void commandTexts()
@@ -53,9 +46,7 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("OK") << u"OK\r"_s << true;
         QTest::newRow("OK with more text") << u"OK slot 3\r"_s << true;
-        QTest::newRow("OK CR LF") << u"OK\r\n"_s << true;
         QTest::newRow("lower case") << u"ok\r"_s << false;
-        QTest::newRow("mixed case") << u"Ok\r"_s << false;
         QTest::newRow("refusal") << u"NG\r"_s << false;
         QTest::newRow("O alone") << u"O\r"_s << false;
         QTest::newRow("leading blank") << u" OK\r"_s << false;
@@ -73,14 +64,11 @@ private slots:
         QTest::addColumn<bool>("refused");
         QTest::addColumn<qint32>("value"); // -1: no value, the slot stays unchanged
         QTest::newRow("plain value") << u"41943040\r"_s << false << 41943040;
-        QTest::newRow("value with CR LF") << u"4660\r\n"_s << false << 4660;
         QTest::newRow("largest value taken") << u"268435454\r"_s << false << 268435454;
         QTest::newRow("FFFFFFF not taken") << u"268435455\r"_s << false << -1;
         QTest::newRow("zero not taken") << u"0\r"_s << false << -1;
-        QTest::newRow("negative not taken") << u"-7\r"_s << false << -1;
         QTest::newRow("no number reads as 0") << u"OK\r"_s << false << -1;
         QTest::newRow("half goes to even") << u"2.5\r"_s << false << 2;
-        QTest::newRow("other half goes up") << u"3.5\r"_s << false << 4;
         QTest::newRow("beyond 32 bits") << u"1E12\r"_s << false << -1;
         QTest::newRow("N refuses") << u"N\r"_s << true << -1;
         QTest::newRow("R refuses") << u"R12\r"_s << true << -1;
@@ -105,7 +93,6 @@ private slots:
         QTest::newRow("N with a number") << u"N5\r"_s << qint16(0);
         QTest::newRow("R is read as a number") << u"R\r"_s << qint16(0);
         QTest::newRow("minus one") << u"-1\r"_s << qint16(-1);
-        QTest::newRow("half to even") << u"4.5\r"_s << qint16(4);
         QTest::newRow("largest 16-bit") << u"32767\r"_s << qint16(32767);
         QTest::newRow("beyond 16 bits gives 0") << u"32768\r"_s << qint16(0);
         QTest::newRow("below 16 bits gives 0") << u"-32769\r"_s << qint16(0);
