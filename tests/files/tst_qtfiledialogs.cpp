@@ -47,8 +47,8 @@ private slots:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("converted");
         QTest::newRow("the file menu's") << u"(*.csv)|*.csv"_s << u"(*.csv) (*.csv)"_s;
-        QTest::newRow("two entries") << u"CSV|*.csv|Text|*.txt;*.log"_s
-                                     << u"CSV (*.csv);;Text (*.txt *.log)"_s;
+        QTest::newRow("two entries")
+            << u"CSV|*.csv|Text|*.txt;*.log"_s << u"CSV (*.csv);;Text (*.txt *.log)"_s;
         QTest::newRow("Qt's form already") << u"CSV (*.csv)"_s << u"CSV (*.csv)"_s;
     }
     void filterNotation()
