@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -13,8 +14,7 @@
 // chooses through the simulator's options (see kalvidor-unit-sim --help).
 //
 //     UnitSimulator unit({ u"--refuse-rid"_s, u"50"_s });
-//     QVERIFY2(unit.start(), qPrintable(unit.errorString()));
-//     UnitSimulator::writeSettings(programDir, 1, unit.devicePath());
+//     START_UNIT_SIMULATOR(unit, programDir, 1);
 class UnitSimulator : public QObject
 {
     Q_OBJECT
@@ -54,3 +54,14 @@ private:
     QProcess m_process;
     QString m_error;
 };
+
+// Starts `unit` and writes the settings file of `programDir` so that its
+// port `port` leads there. Skips the calling test when no simulator is
+// available, fails it when the simulator does not start.
+#define START_UNIT_SIMULATOR(unit, programDir, port)                                               \
+    do {                                                                                           \
+        if (!UnitSimulator::isAvailable())                                                         \
+            QSKIP("the unit simulator is not available");                                          \
+        QVERIFY2((unit).start(), qPrintable((unit).errorString()));                                \
+        UnitSimulator::writeSettings((programDir), (port), (unit).devicePath());                   \
+    } while (false)
