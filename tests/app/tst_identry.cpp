@@ -46,12 +46,9 @@ private slots:
         QTest::addColumn<QStringList>("after"); // the text after each key
         QTest::newRow("1, a, g") << NoId << -1 << u"1ag"_s
                                  << QStringList { u"1"_s, u"1A"_s, u"1A0"_s };
-        QTest::newRow("in the middle") << u"1234"_s << 2 << u"5"_s << QStringList { u"12534"_s };
         QTest::newRow("eighth character")
             << u"2800000"_s << 7 << u"1"_s << QStringList { u"FFFFFFF"_s };
-        QTest::newRow("after the mark") << NoId << 1 << u"5"_s << QStringList { u"5"_s };
         QTest::newRow("before the mark") << NoId << 0 << u"5"_s << QStringList { u"50"_s };
-        QTest::newRow("leading zero") << u"7"_s << 0 << u"0"_s << QStringList { u"7"_s };
     }
     void typingIsNormalisedAtOnce()
     {
@@ -70,27 +67,10 @@ private slots:
         }
     }
 
-    void emptiedAndPastedRows()
-    {
-        QVERIFY(f.showActive());
-        QLineEdit *row = f.row(IdList::Operators, 2);
-        WindowFixture::retype(row, QString());
-        QCOMPARE(row->text(), u"0");
-        leave(row);
-        QCOMPARE(row->text(), NoId);
-        row->selectAll();
-        row->insert(u"0x1F"_s); // what a paste does
-        QCOMPARE(row->text(), u"1F");
-    }
-
     void baseFieldHasNoEmptyMark()
     {
-        f.window->table().Modified = false;
         f.base()->setText(NoId);
         QCOMPARE(f.base()->text(), u"0");
-        f.base()->setText(u"abc"_s);
-        QCOMPARE(f.base()->text(), u"ABC");
-        QVERIFY(f.window->table().Modified);
     }
 
     void leavingARowChecksItAgainstTheBase_data()
@@ -100,10 +80,7 @@ private slots:
         QTest::addColumn<QString>("result");
         QTest::newRow("same prefix") << u"2800000"_s << u"2801234"_s << u"2801234"_s;
         QTest::newRow("prefix differs") << u"2800000"_s << u"2811234"_s << NoId;
-        QTest::newRow("six characters") << u"2800000"_s << u"280123"_s << NoId;
-        QTest::newRow("eight typed") << u"2800000"_s << u"28001234"_s << NoId;
-        QTest::newRow("short base") << u"1234"_s << u"99999"_s << u"99999"_s;
-        QTest::newRow("five-digit base") << u"10000"_s << u"1ABCD"_s << u"1ABCD"_s;
+        QTest::newRow("emptied") << u"2800000"_s << QString() << NoId;
     }
     void leavingARowChecksItAgainstTheBase()
     {
@@ -125,22 +102,15 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("key");
         QTest::addColumn<QStringList>("after");
-        const QString id5 = u"2800005"_s, id10 = u"2800010"_s, edge = u"280FFFE"_s;
+        const QString id5 = u"2800005"_s, edge = u"280FFFE"_s;
         QTest::newRow("F1 below an ID")
             << IdList::Vehicles << rows({ { 2, id5 } }) << 3 << int(Qt::Key_F1)
             << rows({ { 2, id5 }, { 3, u"2800006"_s } });
-        QTest::newRow("F1 operators row 0") << IdList::Operators << rows({}) << 0 << int(Qt::Key_F1)
-                                            << rows({ { 0, u"2800001"_s } });
-        QTest::newRow("F1 drivers row 0")
-            << IdList::Drivers << rows({}) << 0 << int(Qt::Key_F1) << rows({ { 0, u"2800001"_s } });
         QStringList all;
         for (int r = 0; r < RowsPerList; ++r)
             all << IdText(0x2800001 + r);
         QTest::newRow("F2 from row 0")
             << IdList::Operators << rows({}) << 0 << int(Qt::Key_F2) << all;
-        QTest::newRow("F2 in row 11")
-            << IdList::HeavyMachines << rows({ { 10, id10 } }) << 11 << int(Qt::Key_F2)
-            << rows({ { 10, id10 }, { 11, u"2800011"_s } });
         // 2810000 follows, loses its prefix and empties; every row after it too.
         QTest::newRow("F2 across the prefix")
             << IdList::HeavyMachines << rows({ { 3, edge } }) << 4 << int(Qt::Key_F2)
@@ -162,11 +132,16 @@ private slots:
         QVERIFY(f.messenger.messages().isEmpty());
     }
 
-    void numberingAfterSlot100AndAfterTheLargestValue()
+    void numberingAfterTheSlotAboveTheRowsAndAfterTheLargestValue()
     {
+        // Row 0 follows slot 100, read by a gather, which reports a bad hold time first.
         f.window->table().Ids[100] = 0x2800050;
+        f.holdTime()->setText(u"abc"_s);
         QTest::keyClick(f.row(IdList::Drivers, 0), Qt::Key_F1);
         QCOMPARE(f.row(IdList::Drivers, 0)->text(), u"2800051");
+        QCOMPARE(f.messenger.texts(), QStringList { u"警報時間設定が範囲外です。"_s });
+        QTest::keyClick(f.base(), Qt::Key_F1); // nothing in the base field
+        QCOMPARE(f.base()->text(), u"2800000");
 
         f.base()->setText(u"1234"_s); // no prefix check
         QTest::keyClick(f.row(IdList::Vehicles, 5), Qt::Key_F1); // below an empty row
@@ -183,16 +158,6 @@ private slots:
             QStringList({ u"1230"_s, u"1231"_s, u"1232"_s }));
     }
 
-    void numberingRowZeroReportsAnInvalidHoldTimeFirst()
-    {
-        f.field(u"txt_保持時間"_s)->setText(u"abc"_s);
-        QTest::keyClick(f.row(IdList::Operators, 0), Qt::Key_F1);
-        QCOMPARE(f.messenger.texts(), QStringList { u"警報時間設定が範囲外です。"_s });
-        QCOMPARE(f.row(IdList::Operators, 0)->text(), u"2800001");
-        QTest::keyClick(f.base(), Qt::Key_F1); // nothing in the base field
-        QCOMPARE(f.base()->text(), u"2800000");
-    }
-
     void enterInTheBaseFieldMovesOnAsTab()
     {
         QVERIFY(f.showActive());
@@ -206,63 +171,54 @@ private slots:
         }
     }
 
-    void tabFromTheLastRow_data()
+    // Tab (or Shift+Tab) from the last row pages its list on, then moves to
+    // the next list; from any other row it never scrolls.
+    void tabFromARow_data()
     {
         QTest::addColumn<IdList>("list");
         QTest::addColumn<int>("bar"); // -1: no scroll bar
         QTest::addColumn<int>("from");
+        QTest::addColumn<int>("row");
         QTest::addColumn<bool>("shift");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("to");
-        QTest::newRow("vehicles at 0")
-            << IdList::Vehicles << 1 << 0 << false << u"txt_ID車両(0)"_s << 12;
-        QTest::newRow("vehicles at 36")
-            << IdList::Vehicles << 1 << 36 << false << u"txt_ID車両(10)"_s << 38;
+        const IdList v = IdList::Vehicles, h = IdList::HeavyMachines;
+        QTest::newRow("vehicles at 0") << v << 1 << 0 << 11 << false << u"txt_ID車両(0)"_s << 12;
+        QTest::newRow("vehicles at 36") << v << 1 << 36 << 11 << false << u"txt_ID車両(10)"_s << 38;
         QTest::newRow("vehicles at 38")
-            << IdList::Vehicles << 1 << 38 << false << u"txt_IDダンプ工夫(0)"_s << 38;
-        QTest::newRow("heavy, Shift+Tab")
-            << IdList::HeavyMachines << 0 << 0 << true << u"txt_ID重機(0)"_s << 12;
-        QTest::newRow("heavy at 38")
-            << IdList::HeavyMachines << 0 << 38 << false << u"txt_ID重機工夫(0)"_s << 38;
+            << v << 1 << 38 << 11 << false << u"txt_IDダンプ工夫(0)"_s << 38;
+        QTest::newRow("heavy, Shift+Tab") << h << 0 << 0 << 11 << true << u"txt_ID重機(0)"_s << 12;
+        QTest::newRow("heavy at 38") << h << 0 << 38 << 11 << false << u"txt_ID重機工夫(0)"_s << 38;
         QTest::newRow("operators")
-            << IdList::Operators << 2 << 0 << false << u"txt_ID車両(0)"_s << 0;
-        QTest::newRow("drivers") << IdList::Drivers << -1 << 0 << false << u"txt_ID重機(0)"_s << 0;
+            << IdList::Operators << 2 << 0 << 11 << false << u"txt_ID車両(0)"_s << 0;
+        QTest::newRow("drivers") << IdList::Drivers << -1 << 0 << 11 << false << u"txt_ID重機(0)"_s
+                                 << 0;
+        QTest::newRow("heavy row 10") << h << 0 << 0 << 10 << false << u"txt_ID重機(11)"_s << 0;
+        QTest::newRow("vehicles row 0, Shift+Tab")
+            << v << 1 << 0 << 0 << true << u"txt_ID重機工夫(11)"_s << 0;
     }
-    void tabFromTheLastRow()
+    void tabFromARow()
     {
         QFETCH(IdList, list);
         QFETCH(int, bar);
         QFETCH(int, from);
+        QFETCH(int, row);
         QFETCH(bool, shift);
         QFETCH(QString, focus);
         QFETCH(int, to);
         QVERIFY(f.showActive());
         if (bar >= 0)
             f.bar(bar)->setValue(from);
-        QLineEdit *last = f.row(list, 11);
-        last->setFocus();
-        QTRY_VERIFY(last->hasFocus());
-        WindowFixture::retype(last, u"2801234"_s);
-        QTest::keyClick(last, Qt::Key_Tab, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QLineEdit *field = f.row(list, row);
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        WindowFixture::retype(field, u"2801234"_s);
+        QTest::keyClick(field, Qt::Key_Tab, shift ? Qt::ShiftModifier : Qt::NoModifier);
         QTRY_COMPARE(focusName(), focus);
         if (bar >= 0)
             QCOMPARE(f.bar(bar)->value(), to);
         f.window->gatherAtCurrentPositions(); // the ID left behind was stored where it was typed
-        QCOMPARE(f.window->table().Ids[slotOfRow(list, from, 11)], 0x2801234);
-    }
-
-    void tabAndShiftTabElsewhereNeverScroll()
-    {
-        QVERIFY(f.showActive());
-        f.row(IdList::HeavyMachines, 10)->setFocus();
-        QTest::keyClick(f.row(IdList::HeavyMachines, 10), Qt::Key_Tab);
-        QTRY_COMPARE(focusName(), u"txt_ID重機(11)");
-        f.row(IdList::Vehicles, 0)->setFocus();
-        QTest::keyClick(f.row(IdList::Vehicles, 0), Qt::Key_Tab, Qt::ShiftModifier);
-        QTRY_COMPARE(focusName(), u"txt_ID重機工夫(11)");
-        QCOMPARE(f.window->scrollPositions().heavyMachines, 0);
-        QCOMPARE(f.window->scrollPositions().vehicles, 0);
-        QCOMPARE(f.window->scrollPositions().operators, 0);
+        QCOMPARE(f.window->table().Ids[slotOfRow(list, from, row)], 0x2801234);
     }
 };
 

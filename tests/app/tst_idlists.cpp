@@ -10,8 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString NoId = NoIdMark.toString();
-const QString HoldTimeMessage = u"警報時間設定が範囲外です。"_s;
-const QString AllowanceMessage = u"重機オペ許可人数が範囲外です。"_s;
 } // namespace
 
 class TestIdLists : public QObject
@@ -47,7 +45,8 @@ private slots:
         for (int s = 1; s < SlotCount; ++s)
             f.window->table().Ids[s] = 0x2800000 + s;
         f.window->ShowTable();
-        f.bar(bar)->setValue(max);
+        f.bar(bar)->setValue(f.bar(bar)->maximum());
+        QCOMPARE(f.bar(bar)->value(), max);
         for (int r = 0; r < RowsPerList; ++r) {
             QCOMPARE(f.row(list, r)->text(), IdText(0x2800000 + slotOfRow(list, max, r)));
             QCOMPARE(rowNumber(list, r), QString::number(max + r + 1));
@@ -72,47 +71,23 @@ private slots:
         QCOMPARE(rowNumber(IdList::Drivers, 11), u"12"); // drivers never renumber
     }
 
-    void pageDownOnTheVehicles_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::newRow("full page") << 0 << 12;
-        QTest::newRow("to the end") << 30 << 38;
-    }
-    void pageDownOnTheVehicles()
-    {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        f.bar(1)->setValue(from);
-        f.bar(1)->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QCOMPARE(f.bar(1)->value(), to);
-        QCOMPARE(rowNumber(IdList::Vehicles, 0), QString::number(to + 1));
-        QCOMPARE(rowNumber(IdList::Vehicles, 11), QString::number(to + 12));
-    }
-
-    void scrollingWithAnInvalidHoldTimeReportsAndStillScrolls()
-    {
-        f.field(u"txt_保持時間"_s)->setText(u"0"_s);
-        f.bar(2)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(f.messenger.texts(), QStringList { HoldTimeMessage });
-        const Message &m = f.messenger.messages().first();
-        QCOMPARE(m.icon, MessageIcon::Information);
-        QCOMPARE(m.buttons, MessageButtons::Ok);
-        QCOMPARE(m.title, applicationTitle());
-        QCOMPARE(f.field(u"txt_保持時間"_s)->text(), u"2");
-        QCOMPARE(rowNumber(IdList::Operators, 0), u"2");
-    }
-
-    void oneGatherReportsBothParametersHoldTimeFirst()
+    void oneGatherReportsBothParametersHoldTimeFirstAndStillScrolls()
     {
         WindowFixture::retype(f.row(IdList::Drivers, 0), u"2800ABC"_s);
-        f.field(u"txt_保持時間"_s)->setText(u"100"_s);
-        f.field(u"txt_許可人数"_s)->setText(u"5"_s);
-        f.window->gatherAtCurrentPositions();
-        QCOMPARE(f.messenger.texts(), QStringList({ HoldTimeMessage, AllowanceMessage }));
-        QCOMPARE(f.field(u"txt_保持時間"_s)->text(), u"2");
-        QCOMPARE(f.field(u"txt_許可人数"_s)->text(), u"1");
+        f.holdTime()->setText(u"100"_s);
+        f.allowance()->setText(u"5"_s);
+        f.bar(2)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(f.messenger.texts(),
+            QStringList({ u"警報時間設定が範囲外です。"_s, u"重機オペ許可人数が範囲外です。"_s }));
+        for (const Message &m : f.messenger.messages()) {
+            QCOMPARE(m.icon, MessageIcon::Information);
+            QCOMPARE(m.buttons, MessageButtons::Ok);
+            QCOMPARE(m.title, applicationTitle());
+        }
+        QCOMPARE(f.holdTime()->text(), u"2");
+        QCOMPARE(f.allowance()->text(), u"1");
         QCOMPARE(f.window->table().Ids[101], 0x2800ABC);
+        QCOMPARE(rowNumber(IdList::Operators, 0), u"2");
     }
 
     void changingTheBaseKeepsRowsOutOfViewEmpty()
@@ -136,6 +111,7 @@ private slots:
         QTest::newRow("scroll over empty rows") << 1 << false;
         QTest::newRow("hold time and allowance typed") << 2 << false;
         QTest::newRow("ID typed") << 3 << true;
+        QTest::newRow("base typed") << 4 << true;
     }
     void modifiedFlag()
     {
@@ -151,11 +127,14 @@ private slots:
             f.bar(1)->setValue(12);
             break;
         case 2:
-            WindowFixture::retype(f.field(u"txt_保持時間"_s), u"30"_s);
-            WindowFixture::retype(f.field(u"txt_許可人数"_s), u"3"_s);
+            WindowFixture::retype(f.holdTime(), u"30"_s);
+            WindowFixture::retype(f.allowance(), u"3"_s);
             break;
         case 3:
             QTest::keyClick(f.row(IdList::Drivers, 5), Qt::Key_7);
+            break;
+        case 4:
+            QTest::keyClick(f.base(), Qt::Key_1);
             break;
         }
         QCOMPARE(f.window->table().Modified, modified);

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "recordingmessenger.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -11,20 +12,21 @@
 
 #include <memory>
 
-// A fresh main window per test, built against an empty program folder and
-// driven only through its elements' object names.
+// A main window built against its own program folder (empty unless the test
+// fills it) and driven only through its elements' object names. Adjust
+// `services` before create().
 struct WindowFixture
 {
     QTemporaryDir dir;
     RecordingMessenger messenger;
+    kalvidor::MainWindowServices services { dir.path(), &messenger };
     std::unique_ptr<kalvidor::MainWindow> window;
 
     void create()
     {
         kalvidor::installFontSubstitutions();
         messenger.clear();
-        window = std::make_unique<kalvidor::MainWindow>(
-            kalvidor::MainWindowServices { dir.path(), &messenger, nullptr });
+        window = std::make_unique<kalvidor::MainWindow>(services);
     }
     // Focus and key handling need a shown, active window.
     bool showActive()
@@ -41,6 +43,7 @@ struct WindowFixture
             qWarning("no element %s", qPrintable(name));
         return w;
     }
+    void trigger(const QString &action) const { child<QAction>(action)->trigger(); }
     static QString rowName(kalvidor::IdList list, int r)
     {
         static const QStringView names[]
@@ -53,6 +56,8 @@ struct WindowFixture
     }
     QLineEdit *base() const { return child<QLineEdit>(QStringLiteral("txt_ID作業員(0)")); }
     QLineEdit *field(const QString &name) const { return child<QLineEdit>(name); }
+    QLineEdit *holdTime() const { return field(QStringLiteral("txt_保持時間")); }
+    QLineEdit *allowance() const { return field(QStringLiteral("txt_許可人数")); }
     QScrollBar *bar(int index) const
     {
         return child<QScrollBar>(QStringLiteral("VScroll(%1)").arg(index));
