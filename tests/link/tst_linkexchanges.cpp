@@ -174,27 +174,21 @@ private slots:
         QVERIFY(rig.messenger.messages().isEmpty());
     }
 
-    void silentUnitTimesOut()
+    void silentUnitTimesOutWithoutBusyWaiting()
     {
-        Rig rig({ u"--silent"_s }, LinkLimits { 400, 400, 400, 400, 2000, 400 });
+        Rig rig({ u"--silent"_s }, limitsOf(2000));
         START(rig);
         QSignalSpy received(rig.link.get(), &UnitLink::receivedCaptionChanged);
-        std::array<qint32, SlotCount> table {};
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(rig.link->setout(table), ExchangeFailed);
-        const qint64 elapsed = clock.restart();
-        QVERIFY2(elapsed >= 400 && elapsed < 900, qPrintable(QString::number(elapsed)));
-        QCOMPARE(rig.unit.commandLog(), QStringList { u"SID 000,000000000"_s });
-        QCOMPARE(received.last().first().toString(), u"受信待ち"_s);
-        QVERIFY(rig.messenger.messages().isEmpty());
-
-        // Waiting sleeps in the event loop: it costs next to no processor time.
         const double cpuBefore = cpuSeconds();
         QCOMPARE(rig.link->timin(0), ExchangeNotOpen);
+        // The wait sleeps in the event loop: next to no processor time.
         const double cpu = cpuSeconds() - cpuBefore;
-        QVERIFY(clock.elapsed() >= 2000);
+        QVERIFY2(clock.elapsed() >= 2000 && clock.elapsed() < 2500,
+            qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(cpu < 0.2, qPrintable(QString::number(cpu)));
+        QCOMPARE(received.last().first().toString(), u"受信待ち"_s);
         QCOMPARE(rig.messenger.texts(), QStringList { NotConnectedMessage });
         QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Information);
     }

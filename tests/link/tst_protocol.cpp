@@ -40,68 +40,51 @@ private slots:
         QCOMPARE(command, expected);
     }
 
-    void writeReplies_data()
+    // Every reply through every evaluation: a write's acceptance, a read's
+    // refusal and ID value (-1: none, the slot stays), a parameter's value.
+    void replies_data()
     {
         QTest::addColumn<QString>("reply");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("OK") << u"OK\r"_s << true;
-        QTest::newRow("OK with more text") << u"OK slot 3\r"_s << true;
-        QTest::newRow("lower case") << u"ok\r"_s << false;
-        QTest::newRow("refusal") << u"NG\r"_s << false;
-        QTest::newRow("O alone") << u"O\r"_s << false;
-        QTest::newRow("leading blank") << u" OK\r"_s << false;
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<qint32>("id");
+        QTest::addColumn<qint16>("parameter");
+        const auto row = [](const char *name, const QString &reply, bool accepted, bool refused,
+                             qint32 id, qint16 parameter) {
+            QTest::newRow(name) << reply << accepted << refused << id << parameter;
+        };
+        row("OK", u"OK\r"_s, true, false, -1, 0);
+        row("OK with more text", u"OK slot 3\r"_s, true, false, -1, 0);
+        row("lower-case ok", u"ok\r"_s, false, false, -1, 0);
+        row("O alone", u"O\r"_s, false, false, -1, 0);
+        row("leading blank", u" OK\r"_s, false, false, -1, 0);
+        row("NG refuses a read too", u"NG\r"_s, false, true, -1, 0);
+        row("N with a number", u"N5\r"_s, false, true, -1, 0);
+        row("R refuses a read only", u"R12\r"_s, false, true, -1, 0);
+        row("lower n is a reply", u"n\r"_s, false, false, -1, 0);
+        row("ID value", u"41943040\r"_s, false, false, 41943040, 0);
+        row("largest ID taken", u"268435454\r"_s, false, false, 268435454, 0);
+        row("FFFFFFF not taken", u"268435455\r"_s, false, false, -1, 0);
+        row("zero", u"0\r"_s, false, false, -1, 0);
+        row("half to even", u"2.5\r"_s, false, false, 2, 2);
+        row("beyond 32 bits", u"1E12\r"_s, false, false, -1, 0);
+        row("minus one", u"-1\r"_s, false, false, -1, -1);
+        row("largest 16-bit", u"32767\r"_s, false, false, 32767, 32767);
+        row("beyond 16 bits", u"32768\r"_s, false, false, 32768, 0);
+        row("below 16 bits", u"-32769\r"_s, false, false, -1, 0);
     }
-    void writeReplies()
+    void replies()
     {
         QFETCH(QString, reply);
         QFETCH(bool, accepted);
-        QCOMPARE(isWriteAccepted(reply), accepted);
-    }
-
-    void readReplies_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<qint32>("value"); // -1: no value, the slot stays unchanged
-        QTest::newRow("plain value") << u"41943040\r"_s << false << 41943040;
-        QTest::newRow("largest value taken") << u"268435454\r"_s << false << 268435454;
-        QTest::newRow("FFFFFFF not taken") << u"268435455\r"_s << false << -1;
-        QTest::newRow("zero not taken") << u"0\r"_s << false << -1;
-        QTest::newRow("no number reads as 0") << u"OK\r"_s << false << -1;
-        QTest::newRow("half goes to even") << u"2.5\r"_s << false << 2;
-        QTest::newRow("beyond 32 bits") << u"1E12\r"_s << false << -1;
-        QTest::newRow("N refuses") << u"N\r"_s << true << -1;
-        QTest::newRow("R refuses") << u"R12\r"_s << true << -1;
-        QTest::newRow("lower n is a reply") << u"n\r"_s << false << -1;
-    }
-    void readReplies()
-    {
-        QFETCH(QString, reply);
         QFETCH(bool, refused);
-        QFETCH(qint32, value);
+        QFETCH(qint32, id);
+        QFETCH(qint16, parameter);
+        QCOMPARE(isWriteAccepted(reply), accepted);
         QCOMPARE(isReadRefused(reply), refused);
         if (!refused)
-            QCOMPARE(ridReplyValue(reply).value_or(-1), value);
-    }
-
-    void parameterReplies_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<qint16>("value");
-        QTest::newRow("hold time") << u"2\r"_s << qint16(2);
-        QTest::newRow("N gives 0") << u"N\r"_s << qint16(0);
-        QTest::newRow("N with a number") << u"N5\r"_s << qint16(0);
-        QTest::newRow("R is read as a number") << u"R\r"_s << qint16(0);
-        QTest::newRow("minus one") << u"-1\r"_s << qint16(-1);
-        QTest::newRow("largest 16-bit") << u"32767\r"_s << qint16(32767);
-        QTest::newRow("beyond 16 bits gives 0") << u"32768\r"_s << qint16(0);
-        QTest::newRow("below 16 bits gives 0") << u"-32769\r"_s << qint16(0);
-    }
-    void parameterReplies()
-    {
-        QFETCH(QString, reply);
-        QFETCH(qint16, value);
-        QCOMPARE(timinReplyValue(reply), value);
+            QCOMPARE(ridReplyValue(reply).value_or(-1), id);
+        QCOMPARE(timinReplyValue(reply), parameter);
     }
 };
 

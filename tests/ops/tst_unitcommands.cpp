@@ -317,13 +317,18 @@ private slots:
             QStringList { u"通信ポート番号が正しくありません。設定を行ってください。"_s });
         rig.messenger.clear();
 
-        rig.ops().openPortDialog();
-        rig.ops().portDialog()->portList()->setCurrentIndex(2);
-        rig.ops().portDialog()->okButton()->click();
-        QCOMPARE(rig.storedPort(), u"3"_s);
-        rig.run(MainCommand::WriteToUnit);
-        QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
-        QCOMPARE(rig.unit->commandLog().size(), 215);
+        // Each OK closes the port; the next write opens the one stored.
+        for (int write = 1; write <= 2; ++write) {
+            rig.ops().openPortDialog();
+            rig.ops().portDialog()->portList()->setCurrentIndex(2);
+            rig.ops().portDialog()->okButton()->click();
+            QTRY_VERIFY(!rig.ops().portDialog());
+            QCOMPARE(rig.storedPort(), u"3"_s);
+            QVERIFY(!rig.ops().link().isPortOpen());
+            rig.run(MainCommand::WriteToUnit);
+            QCOMPARE(rig.messenger.texts(), QStringList(write, WriteDone));
+            QCOMPARE(rig.unit->commandLog().size(), 215 * write);
+        }
     }
 };
 

@@ -134,23 +134,6 @@ private slots:
         QCOMPARE(unit.commandLog(), log);
     }
 
-    // The application closes its port when the port dialog closes and opens
-    // it again on the next exchange; the line must survive that.
-    void closingAndReopeningThePortKeepsTheLine()
-    {
-        UnitSimulator unit;
-        QVERIFY2(unit.start(), qPrintable(unit.errorString()));
-        {
-            Port first(unit.devicePath());
-            QVERIFY(first.open());
-            QCOMPARE(first.exchange("STM 04"), "OK\r");
-        }
-        Port second(unit.devicePath());
-        QVERIFY(second.open());
-        QCOMPARE(second.exchange("RTM"), "4\r");
-        QVERIFY(second.errors.isEmpty());
-    }
-
     void hangUpRaisesAnErrorAndReopens()
     {
         UnitSimulator unit({ u"--hangup-after"_s, u"2"_s, u"--reopen-after"_s, u"200"_s });
