@@ -1,9 +1,8 @@
 #include "unitsimulator.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
+#include <QTest>
 
 #ifdef Q_OS_UNIX
 #include <signal.h>
@@ -45,33 +44,18 @@ bool UnitSimulator::start(int startTimeoutMs)
         return false;
     }
 
-    bool ready = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto onOutput = connect(&m_process, &QProcess::readyReadStandardOutput, &loop, [&] {
-        while (m_process.canReadLine()) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line == "READY " + devicePath().toLocal8Bit()) {
-                ready = true;
-                loop.quit();
-            }
-        }
-    });
-    const auto onFinished = connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
-    const auto onError = connect(&m_process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-
     m_process.start(
         program, QStringList { u"--pty"_s, devicePath(), u"--log"_s, logPath() } + m_options);
-    deadline.start(startTimeoutMs);
-    loop.exec();
-    disconnect(onOutput);
-    disconnect(onFinished);
-    disconnect(onError);
-
-    if (ready)
+    // Its first line of output says the line is open.
+    const QByteArray ready = "READY " + devicePath().toLocal8Bit() + '\n';
+    QByteArray output;
+    const bool started = QTest::qWaitFor(
+        [&] {
+            output += m_process.readAllStandardOutput();
+            return output.contains(ready) || m_process.state() == QProcess::NotRunning;
+        },
+        startTimeoutMs);
+    if (started && output.contains(ready))
         return true;
     if (m_process.state() == QProcess::NotRunning)
         m_error = u"the simulator did not start: "_s + m_process.errorString()
