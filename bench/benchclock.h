@@ -28,6 +28,15 @@ inline double processCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// Processor time used by this process and the children it has waited for.
+inline double ownAndChildrenCpuSeconds()
+{
+    rusage children {};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    return processCpuSeconds() + double(children.ru_utime.tv_sec) + children.ru_utime.tv_usec / 1e6
+        + double(children.ru_stime.tv_sec) + children.ru_stime.tv_usec / 1e6;
+}
+
 inline double median(std::vector<double> values)
 {
     if (values.empty())

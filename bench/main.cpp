@@ -47,14 +47,21 @@ int main(int argc, char *argv[])
 
     Report report;
     const double loadBefore = loadAverage();
-    if (parts.contains(u"transfer"))
-        measureInstantTransfers(report, runCount);
-    if (parts.contains(u"paced"))
-        measurePacedTransfers(report, pacedRuns);
-    if (parts.contains(u"wait"))
-        measureSilentWait(report, silentLimitMs);
-    if (parts.contains(u"app"))
-        measureApplication(report, runCount);
+    QStringList busy;
+    QJsonObject busyData;
+    const auto measure = [&](const QString &part, const QString &label, auto &&run) {
+        if (!parts.contains(part))
+            return;
+        const OtherLoad load;
+        run();
+        busy.append(u"%1 %2"_s.arg(label, QString::number(load.cores(), 'f', 2)));
+        busyData[part] = load.cores();
+    };
+    measure(u"transfer"_s, u"unit answering at once"_s,
+        [&] { measureInstantTransfers(report, runCount); });
+    measure(u"paced"_s, u"paced unit"_s, [&] { measurePacedTransfers(report, pacedRuns); });
+    measure(u"wait"_s, u"silent unit"_s, [&] { measureSilentWait(report, silentLimitMs); });
+    measure(u"app"_s, u"application"_s, [&] { measureApplication(report, runCount); });
 
     if (parts.contains(u"paced")) {
         report.note(u"Paced rows: the simulator sends its replies no faster than 38400 bit/s "
@@ -68,12 +75,14 @@ int main(int argc, char *argv[])
     }
     if (isSmoke)
         report.note(u"Smoke run: one run each and a 0.5 s time limit; the figures mean nothing."_s);
-    // The wall-time figures depend on how busy the machine is: a process
-    // woken by the pseudo-terminal waits for a free core.
     QJsonObject machine = describeMachine();
     machine[u"loadBefore"_s] = loadBefore;
     machine[u"loadAfter"_s] = loadAverage();
+    machine[u"otherProcessesCores"_s] = busyData;
     report.setMachine(machine);
+    report.note(u"Cores kept busy by other processes meanwhile (of %1): %2."_s
+                    .arg(machine[u"cores"].toInt())
+                    .arg(busy.join(u"; ")));
     report.note(u"Machine: %1 cores, %2; %3; Qt %4; load average %5 before, %6 after."_s
                     .arg(machine[u"cores"].toInt())
                     .arg(machine[u"cpu"].toString(), machine[u"system"].toString(),

@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include "benchclock.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -96,6 +98,39 @@ QJsonObject Report::json() const
     }
     return { { u"machine"_s, m_machine }, { u"figures"_s, figures },
         { u"notes"_s, QJsonArray::fromStringList(m_notes) } };
+}
+
+namespace {
+
+// Processor time the whole machine has used since boot, in seconds.
+double machineCpuSeconds()
+{
+    QFile file(u"/proc/stat"_s);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    // "cpu  user nice system idle iowait irq softirq steal ..." in 1/100 s.
+    const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+    double busy = 0;
+    for (const int i : { 1, 2, 3, 6, 7, 8 })
+        busy += fields.value(i).toDouble();
+    return busy / 100.0;
+}
+
+} // namespace
+
+OtherLoad::OtherLoad()
+    : m_machineCpu(machineCpuSeconds())
+    , m_ownCpu(ownAndChildrenCpuSeconds())
+    , m_startNs(monotonicNs())
+{
+}
+
+double OtherLoad::cores() const
+{
+    const double wall = (monotonicNs() - m_startNs) / 1e9;
+    const double others
+        = (machineCpuSeconds() - m_machineCpu) - (ownAndChildrenCpuSeconds() - m_ownCpu);
+    return wall > 0 ? std::max(0.0, others / wall) : 0;
 }
 
 double loadAverage()

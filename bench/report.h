@@ -40,6 +40,23 @@ private:
     QJsonObject m_machine;
 };
 
+// How busy other processes kept the machine's processors while it lives:
+// the processor time the whole machine used, from /proc/stat, less this
+// process's and its children's, over the wall time. The wall-time figures
+// depend on it: a process woken by the pseudo-terminal waits for a free core.
+class OtherLoad
+{
+public:
+    OtherLoad();
+    // Cores kept busy by other processes on average, so far.
+    double cores() const;
+
+private:
+    double m_machineCpu;
+    double m_ownCpu;
+    qint64 m_startNs;
+};
+
 // The 1-minute load average of the machine, from /proc/loadavg.
 double loadAverage();
 
