@@ -3,6 +3,7 @@
 
 #include "common/appinfo.h"
 
+#include <QAccessible>
 #include <QLabel>
 
 using namespace kalvidor;
@@ -66,6 +67,10 @@ private slots:
         QCOMPARE(f.row(IdList::HeavyMachines, 2)->text(), u"2801111");
         QCOMPARE(f.row(IdList::HeavyMachines, 3)->text(), NoId);
         QCOMPARE(rowNumber(IdList::HeavyMachines, 2), u"4");
+        // What assistive technology is told follows the row numbers.
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.row(IdList::HeavyMachines, 2))
+                     ->text(QAccessible::Name),
+            u"重機 4");
         f.bar(0)->triggerAction(QAbstractSlider::SliderSingleStepSub);
         QCOMPARE(f.row(IdList::HeavyMachines, 3)->text(), u"2801111");
         QCOMPARE(rowNumber(IdList::Drivers, 11), u"12"); // drivers never renumber

@@ -1,8 +1,7 @@
 // The main window at start-up, a few layout checks, the menus, the tab
-// order, the base-ID panel, the reset command and the accessible names.
+// order, the base-ID panel and the reset command.
 #include "windowfixture.h"
 
-#include <QAccessible>
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
@@ -156,20 +155,6 @@ private slots:
         QCOMPARE(f.bar(0)->value(), 5);
         QVERIFY(f.window->table().Modified);
         QVERIFY(f.messenger.messages().isEmpty());
-    }
-
-    void accessibleNamesFollowTheRowNumbers()
-    {
-        const auto name = [](QWidget *w) {
-            return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
-        };
-        QCOMPARE(name(f.base()), u"基準IDCODE");
-        QCOMPARE(name(f.row(IdList::Drivers, 11)), u"車両運転手 12");
-        f.bar(0)->setValue(5);
-        f.bar(2)->setValue(88);
-        QCOMPARE(name(f.row(IdList::HeavyMachines, 11)), u"重機 17");
-        QCOMPARE(name(f.row(IdList::Operators, 11)), u"重機オペ 100");
-        QCOMPARE(name(f.child(u"lbl_No重機(0)"_s)), u"6"); // labels keep their visible text
     }
 };
 
