@@ -92,7 +92,9 @@ bool SaveIdCodeTable(const QString &path, const IdCodeTable &table)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(content) != content.size()) {
+    // The last buffered bytes are written by flush(); commit() would rename
+    // the file over the old one even when that failed (a full disk).
+    if (file.write(content) != content.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -238,7 +238,9 @@ bool WriteIni(const QString &section, const QString &key, const QString &file, c
         ok = copyRange(old, 0, found.insertAt, out) && out.write(insert) == insert.size()
             && copyRange(old, found.insertAt, old.size(), out);
     }
-    if (!ok) {
+    // The last buffered bytes are written by flush(); commit() would rename
+    // the file over the old one even when that failed (a full disk).
+    if (!ok || !out.flush()) {
         out.cancelWriting();
         return false;
     }
