@@ -1,0 +1,282 @@
+// Faults of the serial port, the settings file and the unit as the user meets
+// them through the main window: what is shown, and that the next command
+// works once the cause is gone.
+#include "../app/windowfixture.h"
+#include "common/filedialogs.h"
+#include "files/idtablefile.h"
+#include "files/inifile.h"
+#include "link/commwindow.h"
+#include "link/unitlink.h"
+#include "ops/unitoperations.h"
+#include "unitsimulator.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace kalvidor;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString WriteDone = u"警報ユニットへ設定が完了しました。"_s;
+const QString NotConnected = u"警報ユニットが接続されていません。"_s;
+const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
+
+constexpr LinkLimits Limits { 600, 300, 300, 300, 300, 300 };
+
+struct Rig : WindowFixture
+{
+    Rig() { services.linkLimits = Limits; }
+    UnitOperations &ops() const { return *window->unitOperations(); }
+    void run(MainCommand command) const { window->action(command)->trigger(); }
+    QString settings() const { return settingsFilePath(dir.path()); }
+    // Closes the port dialog as the user does after fixing the port: the
+    // link is unloaded and the next command opens the port again.
+    void reloadLink() const
+    {
+        ops().openPortDialog();
+        ops().portDialog()->cancelButton()->click();
+    }
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// While it lives, no process may write a file beyond a few bytes; a write
+// fails with EFBIG instead. Permission bits do not stop root, this does.
+class FileSizeLimit
+{
+public:
+    FileSizeLimit()
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight = m_old;
+        tight.rlim_cur = 4;
+        setrlimit(RLIMIT_FSIZE, &tight);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// Answers every save dialog with one path.
+struct SavePath final : FileDialogs
+{
+    explicit SavePath(QString path)
+        : path(std::move(path))
+    {
+    }
+    QString saveFileName(const QString &, const QString &) override { return path; }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString path;
+};
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The port cannot be opened: the first command says so once, sends
+    // nothing and changes nothing; once the cause is gone and the port
+    // dialog has closed, the next write goes through.
+    void portThatCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("held by another program") << u"held"_s;
+        QTest::newRow("settings map it to a folder") << u"folder"_s;
+        QTest::newRow("settings map it to a plain file") << u"file"_s;
+        QTest::newRow("settings map it to a device that is no serial line") << u"null"_s;
+    }
+    void portThatCannotBeOpened()
+    {
+        QFETCH(QString, cause);
+        Rig rig;
+        UnitSimulator unit;
+        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        // Another program has the port open, with its lock, before the window starts.
+        QSerialPort other(unit.devicePath());
+        if (cause == u"held") {
+            QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        } else {
+            QString path = u"/dev/null"_s;
+            if (cause == u"folder")
+                path = rig.dir.path();
+            else if (cause == u"file")
+                path = rig.settings();
+            QVERIFY(WriteIni(u"PORTS"_s, u"COM1"_s, rig.settings(), path));
+        }
+        rig.create();
+        const IdCodeTable before = rig.window->table();
+
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
+        QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Exclamation);
+        QVERIFY(unit.commandLog().isEmpty());
+        QCOMPARE(rig.window->table(), before);
+        QVERIFY(!rig.ops().commWindow()->isVisible());
+
+        other.close();
+        UnitSimulator::writeSettings(rig.dir.path(), 1, unit.devicePath());
+        rig.messenger.clear();
+        rig.reloadLink();
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
+        QCOMPARE(unit.commandLog().size(), 215);
+    }
+
+    // The line goes away during a write and comes back: the write stops at
+    // once with the not-connected message; until the port dialog closes,
+    // commands report the port; then they work again.
+    void portVanishesAndComesBack()
+    {
+        Rig rig;
+        // The 100th command (operator 99's SID) is never answered.
+        UnitSimulator unit({ u"--hangup-after"_s, u"100"_s, u"--reopen-after"_s, u"300"_s });
+        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.services.linkLimits.sid = 5000;
+        rig.create();
+
+        QElapsedTimer clock;
+        clock.start();
+        rig.run(MainCommand::WriteToUnit);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
+        QCOMPARE(rig.messenger.messages().first().details,
+            u"失敗した箇所：重機オペ 99\n書き込み済み：99 件（全 215 件中）\n"
+            u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s);
+
+        rig.messenger.clear();
+        const IdCodeTable before = rig.window->table();
+        rig.run(MainCommand::ReadFromUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
+        QCOMPARE(rig.window->table(), before);
+
+        // The simulator points its symlink at a fresh line when it is back.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(unit.devicePath()), 5000);
+        rig.messenger.clear();
+        rig.reloadLink();
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
+        QCOMPARE(unit.commandLog().size(), 100 + 215);
+    }
+
+    // A disk that fills up while a file is rewritten: the old file stays
+    // whole. CSV保存 says that the save failed; the port dialog closes as
+    // usual, without a message, and the port stored before stays in effect.
+    void writeThatRunsOutOfRoomKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("portDialog"); // else CSV保存 over the program folder's file
+        QTest::newRow("CSV保存") << false;
+        QTest::newRow("port dialog OK") << true;
+    }
+    void writeThatRunsOutOfRoomKeepsTheOldFile()
+    {
+        QFETCH(bool, portDialog);
+        Rig rig;
+        UnitSimulator unit;
+        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        const QString tableFile = tableFilePath(rig.dir.path());
+        const QString file = portDialog ? rig.settings() : tableFile;
+        QVERIFY(SaveIdCodeTable(tableFile, IdCodeTable {}));
+        SavePath dialogs { tableFile };
+        rig.services.fileDialogs = &dialogs;
+        rig.create();
+        const QByteArray old = fileBytes(file);
+
+        QPointer<PortDialog> dialog;
+        if (portDialog) {
+            rig.run(MainCommand::PortSettings);
+            dialog = rig.ops().portDialog();
+            dialog->portList()->setCurrentIndex(2);
+        }
+        {
+            const FileSizeLimit full;
+            if (portDialog)
+                dialog->okButton()->click();
+            else
+                rig.run(MainCommand::SaveFile);
+        }
+        QCOMPARE(fileBytes(file), old);
+        if (!portDialog) {
+            QCOMPARE(rig.messenger.texts(), QStringList { u"設定の保存に失敗しました。"_s });
+            return;
+        }
+        QTRY_VERIFY(!dialog);
+        QVERIFY(!rig.ops().link().isLoaded());
+        QVERIFY(rig.messenger.messages().isEmpty());
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
+        QCOMPARE(rig.ops().link().portNumber(), 1);
+    }
+
+    // Text from the unit that is no reply to the command waiting: the
+    // command fails with the not-connected message and nothing of it
+    // reaches the receive display.
+    void unitTextInPlaceOfAReply_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("bytes without a line end, endlessly")
+            << QStringList { u"--silent"_s, u"--stream-garbage"_s }
+            << u"失敗した箇所：基準IDCODE\n書き込み済み：0 件（全 215 件中）"_s;
+        // The banner comes while STM waits for its answer and is taken as it.
+        QTest::newRow("banner while a command waits")
+            << QStringList { u"--silent-stm"_s, u"--banner"_s, u"NELOR Ver1.00"_s }
+            << u"失敗した箇所：警報時間設定\n書き込み済み：214 件（全 215 件中）\n"
+               u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
+    }
+    void unitTextInPlaceOfAReply()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, details);
+        Rig rig;
+        UnitSimulator unit(options);
+        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.services.linkTickInterval = 50;
+        rig.create();
+        if (options.contains(u"--banner"_s)) {
+            // The banner sent at the start is shown, as it should be.
+            QTRY_COMPARE(rig.window->receivedText(), u"ROM Ver1.00\r"_s);
+            rig.window->setReceivedText(QString());
+        }
+        connect(&rig.ops().link(), &UnitLink::sentCaptionChanged, &unit,
+            [&unit](const QString &caption) {
+                if (caption.startsWith(u"送信：STM"))
+                    unit.sendBanner();
+            });
+
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
+        QCOMPARE(rig.messenger.messages().first().details, details);
+        // Nor later: a few looks for unit text pass, the streaming unit goes on.
+        QSignalSpy ticks(rig.ops().link().findChild<QTimer *>(), &QTimer::timeout);
+        QTRY_VERIFY(ticks.count() >= 3);
+        QCOMPARE(rig.window->receivedText(), QString());
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
