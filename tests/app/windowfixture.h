@@ -55,9 +55,8 @@ struct WindowFixture
         return child<QLineEdit>(rowName(list, r));
     }
     QLineEdit *base() const { return child<QLineEdit>(QStringLiteral("txt_ID作業員(0)")); }
-    QLineEdit *field(const QString &name) const { return child<QLineEdit>(name); }
-    QLineEdit *holdTime() const { return field(QStringLiteral("txt_保持時間")); }
-    QLineEdit *allowance() const { return field(QStringLiteral("txt_許可人数")); }
+    QLineEdit *holdTime() const { return child<QLineEdit>(QStringLiteral("txt_保持時間")); }
+    QLineEdit *allowance() const { return child<QLineEdit>(QStringLiteral("txt_許可人数")); }
     QScrollBar *bar(int index) const
     {
         return child<QScrollBar>(QStringLiteral("VScroll(%1)").arg(index));

@@ -230,25 +230,6 @@ private slots:
         QCOMPARE(rig.unit.commandLog().size(), 2);
     }
 
-    void secondExchangeWhileOneWaitsIsRefused()
-    {
-        Rig rig({ u"--delay"_s, u"300"_s, u"--hold"_s, u"37"_s }, limitsOf(2000));
-        START(rig);
-        qint16 second = 99;
-        bool busyMeanwhile = false;
-        QTimer::singleShot(50, rig.link.get(), [&] {
-            busyMeanwhile = rig.link->isBusy();
-            std::array<qint32, SlotCount> table {};
-            second = rig.link->setout(table);
-        });
-        QCOMPARE(rig.link->timin(0), qint16(37));
-        QVERIFY(busyMeanwhile);
-        QCOMPARE(second, ExchangeBusy);
-        QCOMPARE(rig.unit.commandLog(), QStringList { u"RTM"_s });
-        QVERIFY(rig.messenger.messages().isEmpty());
-        QVERIFY(!rig.link->isBusy());
-    }
-
     void unsolicitedTextShownOnceAndRepliesNever_data()
     {
         QTest::addColumn<QStringList>("options");
