@@ -1,7 +1,6 @@
 #include "filebytes.h"
 #include "files/idtablefile.h"
 
-#include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -180,24 +179,6 @@ private slots:
         QVERIFY(table.HoldTime == 7 || (table.HoldTime >= 1 && table.HoldTime <= 99));
         QVERIFY(table.OperatorAllowance == 3
             || (table.OperatorAllowance >= 1 && table.OperatorAllowance <= 4));
-    }
-
-    void failedSaveKeepsTheOldFile()
-    {
-        IdCodeTable t;
-        ResetTableToDefaults(t);
-        // A read-only folder, where permission bits count (not for root).
-        const QString folder = m_dir.filePath(u"readonly"_s);
-        const QString path = folder + u"/IdCodeTable.csv"_s;
-        QVERIFY(QDir().mkdir(folder) && writeBytes(path, "old"));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        const bool enforced = !QFile(folder + u"/probe"_s).open(QIODevice::WriteOnly);
-        const bool saved = SaveIdCodeTable(path, t);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (!enforced)
-            QSKIP("this user ignores permission bits");
-        QVERIFY(!saved);
-        QCOMPARE(readBytes(path), "old");
     }
 
 private:

@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString NotConnectedMessage = u"警報ユニットが接続されていません。"_s;
-const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
 
 LinkLimits limitsOf(int ms)
 {
@@ -207,27 +206,6 @@ private slots:
         QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
         QVERIFY(ticks.wait());
         QTRY_VERIFY(rig.link->receiveBuffer().size() < UnitLink::ReceiveBufferCap);
-    }
-
-    void portVanishingEndsTheExchangeAtOnce()
-    {
-        Rig rig({ u"--hangup-after"_s, u"2"_s }, limitsOf(5000));
-        START(rig);
-        QSignalSpy hidden(rig.link.get(), &UnitLink::hideRequested);
-        std::array<qint32, SlotCount> table {};
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(rig.link->setout(table), ExchangeFailed);
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!rig.link->isPortOpen());
-        QCOMPARE(rig.unit.commandLog().size(), 2);
-        QVERIFY(rig.messenger.messages().isEmpty());
-
-        std::array<qint32, SlotCount> back {};
-        QCOMPARE(rig.link->setin(back), ExchangeNotOpen);
-        QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
-        QCOMPARE(hidden.count(), 1);
-        QCOMPARE(rig.unit.commandLog().size(), 2);
     }
 
     void unsolicitedTextShownOnceAndRepliesNever_data()
