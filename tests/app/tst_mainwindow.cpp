@@ -39,46 +39,23 @@ private slots:
         QVERIFY(f.messenger.messages().isEmpty());
     }
 
-    void layoutSamples_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::newRow("design row") << u"txt_ID重機(0)"_s << QRect(88, 58, 97, 28);
-        QTest::newRow("created row") << u"txt_ID重機(11)"_s << QRect(88, 366, 97, 28);
-        QTest::newRow("below the design area") << u"cmd_設定"_s << QRect(96, 680, 81, 33);
-    }
+    // A few samples of the design layout; the fonts fall back to an installed one.
     void layoutSamples()
-    {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
-        QCOMPARE(f.child(name)->geometry(), geometry);
-    }
-
-    void clientAreaHasTheDesignSize()
     {
         QVERIFY(f.showActive());
         QCOMPARE(f.window->centralWidget()->size(), QSize(808, 588));
-    }
-
-    void fontsResolveAndCaptionsFit_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qreal>("points");
-        QTest::addColumn<bool>("bold");
-        QTest::newRow("notice") << u"Label4"_s << 15.75 << true;
-        QTest::newRow("row") << u"txt_ID車両(4)"_s << 14.25 << true;
-    }
-    void fontsResolveAndCaptionsFit()
-    {
-        QFETCH(QString, name);
-        QFETCH(qreal, points);
-        QFETCH(bool, bold);
-        QWidget *w = f.child(name);
-        QCOMPARE(w->font().pointSizeF(), points);
-        QCOMPARE(w->font().bold(), bold);
-        QCOMPARE(QFontInfo(w->font()).family(), u"IPAPGothic");
-        if (auto *label = qobject_cast<QLabel *>(w)) // one line, within the label
-            QVERIFY(QFontMetrics(w->font()).horizontalAdvance(label->text()) <= w->width());
+        QCOMPARE(f.child(u"txt_ID重機(0)"_s)->geometry(), QRect(88, 58, 97, 28)); // design row
+        QCOMPARE(f.child(u"txt_ID重機(11)"_s)->geometry(), QRect(88, 366, 97, 28)); // created
+        QCOMPARE(f.child(u"cmd_設定"_s)->geometry(), QRect(96, 680, 81, 33)); // below the design
+        const QFont rowFont = f.row(IdList::Vehicles, 4)->font();
+        QCOMPARE(rowFont.pointSizeF(), 14.25);
+        QVERIFY(rowFont.bold());
+        QCOMPARE(QFontInfo(rowFont).family(), u"IPAPGothic");
+        auto *notice = f.child<QLabel>(u"Label4"_s);
+        QCOMPARE(notice->font().pointSizeF(), 15.75);
+        QCOMPARE(QFontInfo(notice->font()).family(), u"IPAPGothic");
+        // One line, within the label.
+        QVERIFY(QFontMetrics(notice->font()).horizontalAdvance(notice->text()) <= notice->width());
     }
 
     void everyCommandIsInTheMenus()
