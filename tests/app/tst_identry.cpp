@@ -67,12 +67,6 @@ private slots:
         }
     }
 
-    void baseFieldHasNoEmptyMark()
-    {
-        f.base()->setText(NoId);
-        QCOMPARE(f.base()->text(), u"0");
-    }
-
     void leavingARowChecksItAgainstTheBase_data()
     {
         QTest::addColumn<QString>("base");

@@ -125,6 +125,7 @@ private slots:
         QVERIFY(modifiedBy([&] { f.bar(0)->setValue(12); })); // shows slot 130
         QVERIFY(modifiedBy([&] { QTest::keyClick(f.row(IdList::Drivers, 5), Qt::Key_7); }));
         QVERIFY(modifiedBy([&] { QTest::keyClick(f.base(), Qt::Key_1); }));
+        QCOMPARE(f.base()->text(), u"FFFFFFF"); // eight characters; the base takes no mark
     }
 };
 

@@ -72,24 +72,14 @@ private slots:
         QCOMPARE(ParseHexId(IdText(0xFFFFFFF)), 0xFFFFFFF);
     }
 
-    void resetAndClearEmptyEveryRow()
+    // The window's reset with a base that reads as -1 keeps its upper 16 bits.
+    void clearWithAnUnreadableBase()
     {
         IdCodeTable t = defaults();
-        QCOMPARE(t.Ids[0], DefaultBaseId);
-        for (int s = 1; s < SlotCount; ++s)
-            QCOMPARE(RowText(t, s), NoIdMark.toString());
-        QCOMPARE(t.HoldTime, 2);
-        QCOMPARE(t.OperatorAllowance, 1);
-
         t.Ids[7] = 0x2801234;
-        t.HoldTime = 50;
-        t.OperatorAllowance = 4;
-        ClearTableKeepingBasePrefix(t, u"2812345");
-        IdCodeTable cleared = defaults();
-        cleared.Ids.fill(0x2810000);
-        QCOMPARE(t, cleared);
-        ClearTableKeepingBasePrefix(t, u"12345678"); // -1 keeps its upper 16 bits
+        ClearTableKeepingBasePrefix(t, u"12345678");
         QCOMPARE(IdText(t.Ids[0]), u"FFFF0000");
+        QCOMPARE(RowText(t, 7), NoIdMark.toString());
     }
 
     void gatherAndShowRoundTripAtEveryOffset_data()
@@ -230,13 +220,6 @@ private slots:
         QFETCH(QString, base);
         QFETCH(bool, keeps);
         QCOMPARE(KeepsIdPrefix(row, base), keeps);
-    }
-
-    void successorStopsAtTheLargestValue()
-    {
-        QCOMPARE(SuccessorId(0x2800005), std::optional<qint32>(0x2800006));
-        QCOMPARE(SuccessorId(-1), std::optional<qint32>(0));
-        QVERIFY(!SuccessorId(std::numeric_limits<qint32>::max()));
     }
 };
 
