@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSignalSpy>
 
 using namespace kalvidor;
 using namespace Qt::StringLiterals;
@@ -132,6 +133,15 @@ private slots:
         QCOMPARE(f.bar(0)->value(), 5);
         QVERIFY(f.window->table().Modified);
         QVERIFY(f.messenger.messages().isEmpty());
+    }
+
+    void clearButtonEmptiesTheReceiveDisplay()
+    {
+        f.window->setReceivedText(u"ROM Ver1.00\r"_s);
+        QSignalSpy cleared(f.window.get(), &MainWindow::receiveDisplayCleared);
+        QTest::mouseClick(f.child(u"Command1"_s), Qt::LeftButton);
+        QVERIFY(f.window->receivedText().isEmpty());
+        QCOMPARE(cleared.size(), 1); // the link empties its receive buffer on it
     }
 };
 

@@ -191,16 +191,6 @@ private slots:
         QVERIFY(!rig.comm().isVisible());
     }
 
-    void unitTextReachesTheReceiveDisplay()
-    {
-        Rig rig;
-        START_UNIT(rig, (QStringList { u"--banner"_s, u"NELOR Ver1.2"_s }), 1);
-        rig.unit->sendBanner(); // the banner sent at start may come too
-        QTRY_VERIFY(rig.window->receivedText().startsWith(u"ROM Ver1.2\r"));
-        rig.child<QPushButton>(u"Command1"_s)->click();
-        QCOMPARE(rig.window->receivedText(), QString());
-    }
-
     void windowTakesNoCommandsWhileAnExchangeWaits()
     {
         Rig rig;
