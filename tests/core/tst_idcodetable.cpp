@@ -96,28 +96,23 @@ private slots:
         QFETCH(int, heavy);
         QFETCH(int, vehicles);
         QFETCH(int, operators);
-        IdCodeTable t = defaults();
-        for (int s = 1; s < SlotCount; s += 3)
-            t.Ids[s] = 0x2800000 + s;
+        IdCodeTable shown = defaults();
+        for (int s = 1; s < SlotCount; s += 2)
+            shown.Ids[s] = 0x2800000 + s;
         const ScrollOffsets o { qint16(heavy), qint16(vehicles), qint16(operators) };
-        IdCodeTable gathered = t;
-        const GatherResult r = GatherTexts(gathered, textsOf(t, o), o);
-        QVERIFY(!r.holdTimeRejected && !r.allowanceRejected);
-        QCOMPARE(gathered.Ids, t.Ids);
-    }
-
-    void gatherStoresRowsUnderTheOffsetsGiven()
-    {
-        IdCodeTable t = defaults();
-        WindowTexts w = textsOf(t, {});
-        w.list(IdList::HeavyMachines)[3] = u"2801111"_s;
-        w.list(IdList::Operators)[11] = u"2802222"_s;
-        w.list(IdList::Vehicles)[0] = u"abc"_s;
-        GatherTexts(t, w, { 1, 38, 88 });
-        QCOMPARE(t.Ids[117], 0x2801111);
-        QCOMPARE(t.Ids[100], 0x2802222);
-        QCOMPARE(t.Ids[201], 0xABC);
-        QCOMPARE(t.Ids[116], DefaultBaseId);
+        // Into an empty table: exactly the slots in view take their IDs.
+        IdCodeTable gathered = defaults();
+        const GatherResult result = GatherTexts(gathered, textsOf(shown, o), o);
+        QVERIFY(!result.holdTimeRejected && !result.allowanceRejected);
+        IdCodeTable expected = defaults();
+        const std::pair<IdList, int> lists[]
+            = { { IdList::Operators, operators }, { IdList::Drivers, 0 },
+                  { IdList::HeavyMachines, heavy }, { IdList::Vehicles, vehicles } };
+        for (const auto &[list, offset] : lists) {
+            for (int r = 0; r < RowsPerList; ++r)
+                expected.Ids[slotOfRow(list, offset, r)] = shown.Ids[slotOfRow(list, offset, r)];
+        }
+        QCOMPARE(gathered.Ids, expected.Ids);
     }
 
     void changingTheBaseKeepsEmptySlotsEmptyEvenOutOfView()
