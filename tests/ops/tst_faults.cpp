@@ -256,16 +256,18 @@ private slots:
         UnitSimulator unit(options);
         START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
         rig.services.linkTickInterval = 50;
+        rig.services.linkLimits.stm = 5000; // the banner ends the wait
         rig.create();
         if (options.contains(u"--banner"_s)) {
             // The banner sent at the start is shown, as it should be.
             QTRY_COMPARE(rig.window->receivedText(), u"ROM Ver1.00\r"_s);
             rig.window->setReceivedText(QString());
         }
+        // Once STM has gone out: a zero timer fires in the wait for its reply.
         connect(&rig.ops().link(), &UnitLink::sentCaptionChanged, &unit,
             [&unit](const QString &caption) {
                 if (caption.startsWith(u"送信：STM"))
-                    unit.sendBanner();
+                    QTimer::singleShot(0, &unit, &UnitSimulator::sendBanner);
             });
 
         rig.run(MainCommand::WriteToUnit);
