@@ -23,7 +23,6 @@ private slots:
         QTest::newRow("sign alone") << "-" << 0.0;
         QTest::newRow("blanks anywhere are removed") << " 1 2\t3\n" << 123.0;
         QTest::newRow("carriage return stops") << "12\r34" << 12.0;
-        QTest::newRow("letter stops") << "42abc" << 42.0;
         QTest::newRow("no number") << "abc" << 0.0;
         QTest::newRow("empty") << "" << 0.0;
         QTest::newRow("D exponent") << "15d-1" << 1.5;
@@ -34,7 +33,6 @@ private slots:
         QTest::newRow("octal stops at 8") << "&O178" << 15.0;
         QTest::newRow("unknown prefix") << "&X12" << 0.0;
         QTest::newRow("ampersand alone") << "&" << 0.0;
-        QTest::newRow("reply with CR LF") << "41943040\r\n" << 41943040.0;
         QTest::newRow("tiny underflows to zero") << "1E-400" << 0.0;
     }
     void readsTheNumberAtTheStart()

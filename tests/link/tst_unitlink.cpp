@@ -1,12 +1,10 @@
-// The link without a unit: choosing the port from the settings file, a port
-// that cannot be opened, and the link window.
+// The link without a unit: choosing the port from the settings file, and a
+// port that cannot be opened.
 #include "files/idtablefile.h"
 #include "files/inifile.h"
-#include "link/commwindow.h"
 #include "link/unitlink.h"
 #include "recordingmessenger.h"
 
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,21 +112,6 @@ private slots:
         QCOMPARE(sent.count(), 0); // no command went out
         QCOMPARE(table[0], 7);
         QVERIFY(!link.isBusy());
-    }
-
-    void linkWindowShowsTheCaptionsUntilHidden()
-    {
-        ProgramDir program;
-        RecordingMessenger messenger;
-        UnitLink link({ program.dir.path(), {} }, messenger);
-        CommWindow window(link);
-        window.show();
-        emit link.sentCaptionChanged(u"送信：RTM\r"_s);
-        emit link.receivedCaptionChanged(u"受信待ち"_s);
-        QCOMPARE(window.findChild<QLabel *>(u"lbl_Comm(0)"_s)->text(), u"送信：RTM\r"_s);
-        QCOMPARE(window.findChild<QLabel *>(u"lbl_Comm(1)"_s)->text(), u"受信待ち"_s);
-        emit link.hideRequested();
-        QVERIFY(!window.isVisible());
     }
 };
 
