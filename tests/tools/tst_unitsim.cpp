@@ -1,10 +1,9 @@
 // The simulator's own behaviour that the link and unit command tests do not
-// already rely on: its strict reading of commands, the faults that shape the
-// bytes on the line, and the line surviving a close or a hang-up.
+// already rely on: its strict reading of commands and the faults that shape
+// the bytes on the line.
 #include "unitsimulator.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QSerialPort>
 #include <QTest>
 
@@ -25,13 +24,6 @@ public:
                 sinceFirstByte.start();
             received += port.readAll();
         });
-        // A port left open after an error keeps raising it.
-        connect(&port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-            if (e != QSerialPort::NoError) {
-                errors.append(e);
-                port.close();
-            }
-        });
     }
     bool open() { return port.open(QIODevice::ReadWrite); }
 
@@ -48,7 +40,6 @@ public:
     QSerialPort port;
     QByteArray received;
     QElapsedTimer sinceFirstByte;
-    QList<QSerialPort::SerialPortError> errors;
 };
 
 #define START(unit, port)                                                                          \
@@ -132,27 +123,6 @@ private slots:
         }
         QCOMPARE_GE(port.sinceFirstByte.elapsed(), spreadMs);
         QCOMPARE(unit.commandLog(), log);
-    }
-
-    void hangUpRaisesAnErrorAndReopens()
-    {
-        UnitSimulator unit({ u"--hangup-after"_s, u"2"_s, u"--reopen-after"_s, u"200"_s });
-        START(unit, port);
-        QCOMPARE(port.exchange("STM 09"), "OK\r");
-        port.port.write("RTM\r");
-        QTRY_VERIFY(!port.errors.isEmpty());
-        // A hung-up terminal reads as end of file, which QSerialPort reports as
-        // ReadError on Linux; a device that fails otherwise gives ResourceError.
-        QVERIFY(port.errors.first() == QSerialPort::ReadError
-            || port.errors.first() == QSerialPort::ResourceError);
-        QVERIFY(!port.port.isOpen());
-
-        // A fresh line appears under the same name; the unit kept its state.
-        QTRY_VERIFY(QFileInfo(unit.devicePath()).exists());
-        Port again(unit.devicePath());
-        QVERIFY2(again.open(), qPrintable(again.port.errorString()));
-        QCOMPARE(again.exchange("RTM"), "9\r");
-        QCOMPARE(unit.commandLog(), QStringList({ u"STM 09"_s, u"RTM"_s, u"RTM"_s }));
     }
 
     void streamedGarbageNeverEndsALine()
