@@ -118,7 +118,7 @@ private slots:
     {
         f->create();
         const QString typed = f->dir.filePath(u"copy"_s);
-        dialogs.paths = { QString(), typed };
+        dialogs.paths = { QString(), typed, typed + u"/under-a-file.csv"_s };
         f->trigger(u"mnu_保存"_s); // cancelled: nothing changes
         QVERIFY(QDir(f->dir.path()).isEmpty());
         QCOMPARE(f->window->currentFilePath(), programFile());
@@ -130,11 +130,16 @@ private slots:
         WindowFixture::retype(f->allowance(), u"3"_s);
         f->trigger(u"mnu_保存"_s);
         QCOMPARE(f->messenger.texts(), QStringList { u"警報時間設定が範囲外です。"_s });
-        // Exactly that name, no extension added.
-        QCOMPARE(readBytes(typed), tableFile({ { 1, "2800001" }, { 171, "28000AB" } }, 2, 3));
+        const QByteArray saved = readBytes(typed); // exactly that name, no extension added
+        QCOMPARE(saved, tableFile({ { 1, "2800001" }, { 171, "28000AB" } }, 2, 3));
         QCOMPARE(f->window->currentFilePath(), typed);
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
-        QCOMPARE(dialogs.asked, QStringList(2, u"設定の保存|(*.csv)|*.csv"_s));
+
+        f->trigger(u"mnu_保存"_s); // a path below a regular file cannot be written
+        QCOMPARE(f->messenger.texts().last(), u"設定の保存に失敗しました。");
+        QCOMPARE(f->messenger.messages().last().icon, MessageIcon::Exclamation);
+        QCOMPARE(readBytes(typed), saved);
+        QCOMPARE(dialogs.asked, QStringList(3, u"設定の保存|(*.csv)|*.csv"_s));
     }
 
     void loadReplacesTheFieldsAndExitSavesBesideTheProgram()

@@ -171,7 +171,7 @@ private slots:
         QVERIFY(rig.messenger.messages().isEmpty());
     }
 
-    void silentUnitTimesOutWithoutBusyWaiting()
+    void silentUnitTimesOut()
     {
         Rig rig({ u"--silent"_s }, limitsOf(2000));
         START(rig);
@@ -203,6 +203,27 @@ private slots:
         QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
         QVERIFY(ticks.wait());
         QTRY_VERIFY(rig.link->receiveBuffer().size() < UnitLink::ReceiveBufferCap);
+    }
+
+    // A reply 300 ms late is read in time; an exchange asked for meanwhile
+    // sends nothing.
+    void secondExchangeWhileOneWaitsIsRefused()
+    {
+        Rig rig({ u"--delay"_s, u"300"_s, u"--hold"_s, u"37"_s }, limitsOf(2000));
+        START(rig);
+        qint16 second = 99;
+        bool busyMeanwhile = false;
+        QTimer::singleShot(50, rig.link.get(), [&] {
+            busyMeanwhile = rig.link->isBusy();
+            std::array<qint32, SlotCount> table {};
+            second = rig.link->setout(table);
+        });
+        QCOMPARE(rig.link->timin(0), qint16(37));
+        QVERIFY(busyMeanwhile);
+        QCOMPARE(second, ExchangeBusy);
+        QCOMPARE(rig.unit.commandLog(), QStringList { u"RTM"_s });
+        QVERIFY(rig.messenger.messages().isEmpty());
+        QVERIFY(!rig.link->isBusy());
     }
 
     void unsolicitedTextShownOnceAndRepliesNever_data()
