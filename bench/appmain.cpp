@@ -14,10 +14,8 @@
 //   HWM <kB>       peak resident memory (VmHWM) at the end
 // and ends. The bench (kalvidor-bench) starts it and reads these lines.
 
-#include "app/designfonts.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
-#include "app/qtmessenger.h"
-#include "files/qtfiledialogs.h"
 
 #include "benchclock.h"
 
@@ -112,19 +110,8 @@ int main(int argc, char *argv[])
 
     // From here on as the application's main().
     QApplication app(argc, argv);
-    kalvidor::installFontSubstitutions();
-
-    kalvidor::QtMessenger messenger;
-    kalvidor::QtFileDialogs fileDialogs;
-    kalvidor::MainWindowServices services;
-    services.programDir = programDir;
-    services.messenger = &messenger;
-    services.fileDialogs = &fileDialogs;
-
-    kalvidor::MainWindow window(services);
-    messenger.setParent(&window);
-    fileDialogs.setParent(&window);
-    QObject::connect(&window, &kalvidor::MainWindow::closed, &app, &QCoreApplication::quit);
+    kalvidor::Application application(programDir);
+    kalvidor::MainWindow &window = application.window();
 
     Probe probe(window, [&] {
         const qint64 shownNs = monotonicNs();

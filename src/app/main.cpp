@@ -1,27 +1,13 @@
-#include "app/designfonts.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
-#include "app/qtmessenger.h"
-#include "files/qtfiledialogs.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    kalvidor::installFontSubstitutions();
-
-    kalvidor::QtMessenger messenger;
-    kalvidor::QtFileDialogs fileDialogs;
-    kalvidor::MainWindowServices services;
-    services.programDir = QCoreApplication::applicationDirPath();
-    services.messenger = &messenger;
-    services.fileDialogs = &fileDialogs;
-
-    kalvidor::MainWindow window(services);
-    messenger.setParent(&window);
-    fileDialogs.setParent(&window);
-    // Closing the main window ends the program, whatever other window is open.
-    QObject::connect(&window, &kalvidor::MainWindow::closed, &app, &QCoreApplication::quit);
-    window.show();
+    // The program folder holds IdCodeTable.csv and Kalvidor.ini.
+    kalvidor::Application application(QCoreApplication::applicationDirPath());
+    application.window().show();
     return app.exec();
 }
