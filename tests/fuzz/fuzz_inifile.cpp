@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     const QString port = ReadIni(u"CONF"_qs, u"PORT"_qs, path);
-    if (port.toLocal8Bit().size() > 127)
+    // At most 127 bytes are read; each decodes to at most one UTF-16 unit (a
+    // byte that is no valid character becomes one replacement character).
+    if (port.size() > 127)
         std::abort();
     const QString other = ReadIni(u"ZZZ"_qs, u"Q"_qs, path);
 
