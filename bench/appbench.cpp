@@ -2,9 +2,9 @@
 
 #include "benchclock.h"
 #include "benchtable.h"
-#include "simulatorprocess.h"
 
 #include "files/idtablefile.h"
+#include "simulatorprocess.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,6 +14,8 @@
 using namespace Qt::StringLiterals;
 
 namespace kalvidor::bench {
+
+using unitsim::SimulatorProcess;
 
 namespace {
 
@@ -92,12 +94,13 @@ void measureApplication(Report &report, int runs)
         stderr, "bench: start-up, then a write and a read, of the application (%d runs)\n", runs);
 
     QTemporaryDir programDir;
-    SimulatorProcess simulator;
+    SimulatorProcess simulator(
+        SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
     if (!programDir.isValid() || !SaveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
         return fail(u"cannot write the table file"_s);
-    if (!simulator.start())
+    if (!simulator.start({}, 5000))
         return fail(simulator.errorString());
-    if (!simulator.writeSettings(programDir.path()))
+    if (!SimulatorProcess::writeSettings(programDir.path(), 1, simulator.devicePath()))
         return fail(u"cannot write the settings file"_s);
 
     std::vector<double> startUpMs, inMainMs;

@@ -3,10 +3,10 @@
 #include "benchclock.h"
 #include "benchtable.h"
 #include "plainclient.h"
-#include "simulatorprocess.h"
 
 #include "common/messenger.h"
 #include "link/unitlink.h"
+#include "simulatorprocess.h"
 
 #include <QTemporaryDir>
 
@@ -16,6 +16,8 @@
 using namespace Qt::StringLiterals;
 
 namespace kalvidor::bench {
+
+using unitsim::SimulatorProcess;
 
 namespace {
 
@@ -96,16 +98,17 @@ class LinkSetup
 public:
     bool start(const QStringList &options, LinkLimits limits, QString &error)
     {
-        m_simulator = std::make_unique<SimulatorProcess>(options);
+        m_simulator = std::make_unique<SimulatorProcess>(
+            SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
         if (!m_programDir.isValid()) {
             error = u"cannot create a temporary folder"_s;
             return false;
         }
-        if (!m_simulator->start()) {
+        if (!m_simulator->start(options, 5000)) {
             error = m_simulator->errorString();
             return false;
         }
-        if (!m_simulator->writeSettings(m_programDir.path())) {
+        if (!SimulatorProcess::writeSettings(m_programDir.path(), 1, m_simulator->devicePath())) {
             error = u"cannot write the settings file"_s;
             return false;
         }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "simulatorprocess.h"
+
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -26,8 +26,8 @@ public:
     // Whether the environment names a simulator binary; tests QSKIP otherwise.
     static bool isAvailable();
 
-    // Starts the simulator and waits (event-driven, at most startTimeoutMs)
-    // until it reports that the line is open.
+    // Starts the simulator in a new temporary folder and waits (event-driven,
+    // at most startTimeoutMs) until it reports that the line is open.
     bool start(int startTimeoutMs = 5000);
     bool isRunning() const;
     QString errorString() const { return m_error; }
@@ -50,8 +50,7 @@ public:
 
 private:
     QStringList m_options;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QProcess m_process;
+    std::unique_ptr<kalvidor::unitsim::SimulatorProcess> m_process;
     QString m_error;
 };
 

@@ -21,6 +21,8 @@ class UnitOperations;
 
 namespace kalvidor::soak {
 
+using unitsim::SimulatorProcess;
+
 struct SoakOptions
 {
     int cycles = 200;

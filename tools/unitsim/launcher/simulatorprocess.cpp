@@ -1,19 +1,36 @@
 #include "simulatorprocess.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
-namespace kalvidor::soak {
+namespace kalvidor::unitsim {
 
-SimulatorProcess::SimulatorProcess(QString program, QString devicePath, QString logPath)
-    : m_program(std::move(program))
+QString SimulatorProcess::programFromEnvironment(const QString &fallback)
+{
+    const QString fromEnvironment = qEnvironmentVariable("KALVIDOR_UNIT_SIM");
+    return fromEnvironment.isEmpty() ? fallback : fromEnvironment;
+}
+
+SimulatorProcess::SimulatorProcess(
+    QString program, QString devicePath, QString logPath, QObject *parent)
+    : QObject(parent)
+    , m_program(std::move(program))
     , m_devicePath(std::move(devicePath))
     , m_logPath(std::move(logPath))
 {
-    // Its complaints (a bad option, a failed line) belong on the soak's stderr.
+    if (m_devicePath.isEmpty() || m_logPath.isEmpty()) {
+        m_dir = std::make_unique<QTemporaryDir>();
+        if (m_dir->isValid()) {
+            if (m_devicePath.isEmpty())
+                m_devicePath = m_dir->filePath(u"nelor"_s);
+            if (m_logPath.isEmpty())
+                m_logPath = m_dir->filePath(u"commands.log"_s);
+        }
+    }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     connect(&m_process, &QProcess::readyReadStandardOutput, this, &SimulatorProcess::readOutput);
 }
@@ -28,13 +45,19 @@ bool SimulatorProcess::start(const QStringList &options, int timeoutMs)
     stop();
     m_error.clear();
     m_announcements.clear();
+    if (m_program.isEmpty()) {
+        m_error = u"no simulator program given (KALVIDOR_UNIT_SIM is not set)"_s;
+        return false;
+    }
+    if (m_dir && !m_dir->isValid()) {
+        m_error = u"cannot create a temporary folder: "_s + m_dir->errorString();
+        return false;
+    }
     QFile::remove(m_logPath);
     m_process.start(
         m_program, QStringList { u"--pty"_s, m_devicePath, u"--log"_s, m_logPath } + options);
     if (waitFor("READY", timeoutMs))
         return true;
-    if (m_error.isEmpty())
-        m_error = u"no READY within %1 ms"_s.arg(timeoutMs);
     stop();
     return false;
 }
@@ -55,10 +78,6 @@ bool SimulatorProcess::waitFor(const QByteArray &word, int timeoutMs)
     };
     if (announced())
         return true;
-    if (m_process.state() == QProcess::NotRunning && !m_process.waitForStarted(timeoutMs)) {
-        m_error = u"cannot start %1: %2"_s.arg(m_program, m_process.errorString());
-        return false;
-    }
 
     QEventLoop loop;
     QTimer deadline;
@@ -70,12 +89,15 @@ bool SimulatorProcess::waitFor(const QByteArray &word, int timeoutMs)
             loop.quit();
     });
     connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+    connect(&m_process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     deadline.start(timeoutMs);
-    if (!announced() && m_process.state() != QProcess::NotRunning)
+    if (m_process.state() != QProcess::NotRunning)
         loop.exec();
     if (announced())
         return true;
-    if (m_process.state() == QProcess::NotRunning)
+    if (m_process.error() == QProcess::FailedToStart)
+        m_error = u"cannot start %1: %2"_s.arg(m_program, m_process.errorString());
+    else if (m_process.state() == QProcess::NotRunning)
         m_error = u"the simulator ended (exit code %1)"_s.arg(m_process.exitCode());
     else
         m_error = u"no %1 within %2 ms"_s.arg(QString::fromLatin1(word)).arg(timeoutMs);
@@ -107,15 +129,39 @@ void SimulatorProcess::stop()
     }
 }
 
+bool SimulatorProcess::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
 QStringList SimulatorProcess::commandLog() const
 {
     QFile file(m_logPath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    // One byte per character, as the line carries them.
     QStringList lines = QString::fromLatin1(file.readAll()).split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
 }
 
-} // namespace kalvidor::soak
+int SimulatorProcess::commandCount() const
+{
+    QFile file(m_logPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return int(file.readAll().count('\n'));
+}
+
+bool SimulatorProcess::writeSettings(const QString &programDir, int port, const QString &device)
+{
+    QDir().mkpath(programDir);
+    QFile file(QDir(programDir).filePath(u"Kalvidor.ini"_s));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QString text = u"[CONF]\nPORT=%1\n[PORTS]\nCOM%1=%2\n"_s.arg(port).arg(device);
+    return file.write(text.toLocal8Bit()) == text.toLocal8Bit().size();
+}
+
+} // namespace kalvidor::unitsim
