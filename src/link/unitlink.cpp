@@ -15,7 +15,6 @@ namespace kalvidor {
 namespace {
 
 const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
-const QString NotConnectedMessage = u"警報ユニットが接続されていません。"_s;
 
 // Marks the link busy for the lifetime of one exchange.
 class BusyScope
@@ -35,6 +34,11 @@ private:
 };
 
 } // namespace
+
+QString notConnectedMessage()
+{
+    return u"警報ユニットが接続されていません。"_s;
+}
 
 QString portDeviceName(int port, const QString &settingsFile)
 {
@@ -351,7 +355,7 @@ qint16 UnitLink::timin(int mode)
         return ExchangeNotOpen;
     const int limit = mode == 1 ? m_config.limits.rnm : m_config.limits.rtm;
     if (!sendCommand(timinCommand(mode), limit)) {
-        m_messenger.inform(NotConnectedMessage);
+        m_messenger.inform(notConnectedMessage());
         return ExchangeNotOpen;
     }
     return timinReplyValue(receiveBuffer());

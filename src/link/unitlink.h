@@ -29,6 +29,10 @@ struct LinkConfig
 // one, else "/dev/ttyS{n-1}".
 QString portDeviceName(int port, const QString &settingsFile);
 
+// "The unit is not connected": what timin says when no reply came in time,
+// and what the unit commands say when an exchange fails.
+QString notConnectedMessage();
+
 // The link to the unit: owns the serial port com_Unit, collects the unit's
 // replies and runs the four exchanges. An exchange writes one command at a
 // time and waits for its reply in a local event loop, so the rest of the

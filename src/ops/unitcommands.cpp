@@ -14,7 +14,6 @@ namespace kalvidor {
 namespace {
 
 const QString WriteDoneMessage = u"警報ユニットへ設定が完了しました。"_s;
-const QString NotConnectedMessage = u"警報ユニットが接続されていません。"_s;
 const QString ReadDoneMessage = u"警報ユニット設定の読込みを完了しました。"_s;
 const QString MatchMessage = u"警報ユニットの設定内容と一致しています。"_s;
 const QString DifferMessage = u"警報ユニットの設定内容と相違しています。"_s;
@@ -250,7 +249,7 @@ QString UnitCommands::differenceDetails(const std::array<qint32, SlotCount> &uni
 
 void UnitCommands::reportNotConnected(const QString &details)
 {
-    m_messenger.show({ NotConnectedMessage, MessageIcon::Information, MessageButtons::Ok,
+    m_messenger.show({ notConnectedMessage(), MessageIcon::Information, MessageButtons::Ok,
         applicationTitle(), details });
 }
 
