@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/qtmessenger.h"
-#include "files/qtfiledialogs.h"
+#include "app/qtfiledialogs.h"
 
 #include <QString>
 

@@ -8,7 +8,7 @@
 #include "common/appinfo.h"
 #include "common/messenger.h"
 #include "files/idtablefile.h"
-#include "ops/unitoperations.h"
+#include "app/unitoperations.h"
 
 #include <QAction>
 #include <QCloseEvent>

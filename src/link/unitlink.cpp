@@ -3,7 +3,7 @@
 #include "common/leadingnumber.h"
 #include "common/messenger.h"
 #include "files/idtablefile.h"
-#include "files/inifile.h"
+#include "link/serialports.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -40,20 +40,6 @@ QString notConnectedMessage()
     return u"警報ユニットが接続されていません。"_s;
 }
 
-QString portDeviceName(int port, const QString &settingsFile)
-{
-    const QString name = u"COM"_s + QString::number(port);
-#ifdef Q_OS_WIN
-    Q_UNUSED(settingsFile);
-    return name;
-#else
-    const QString mapped = ReadIni(u"PORTS"_s, name, settingsFile);
-    if (mapped != u"ERR")
-        return mapped;
-    return u"/dev/ttyS"_s + QString::number(port - 1);
-#endif
-}
-
 UnitLink::UnitLink(LinkConfig config, Messenger &messenger, QObject *parent)
     : QObject(parent)
     , m_config(std::move(config))
@@ -77,10 +63,7 @@ UnitLink::~UnitLink()
 void UnitLink::load()
 {
     const QString settingsFile = settingsFilePath(m_config.programDir);
-    const QString stored = ReadIni(u"CONF"_s, u"PORT"_s, settingsFile);
-    int number = 0; // no port stored
-    if (stored != u"ERR")
-        number = floorClamped(LeadingNumber(stored), 1, 4);
+    const int number = storedPortNumber(settingsFile);
 
     closePort();
     if (number != 0)

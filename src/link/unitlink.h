@@ -24,11 +24,6 @@ struct LinkConfig
     int tickInterval = 1000; // ms between two looks for text the unit sent on its own
 };
 
-// The serial device of port n (1 to 4): "COMn" on Windows; elsewhere the
-// value of key "COMn" in section "PORTS" of the settings file when there is
-// one, else "/dev/ttyS{n-1}".
-QString portDeviceName(int port, const QString &settingsFile);
-
 // "The unit is not connected": what timin says when no reply came in time,
 // and what the unit commands say when an exchange fails.
 QString notConnectedMessage();

@@ -1,4 +1,4 @@
-#include "files/qtfiledialogs.h"
+#include "app/qtfiledialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -2,6 +2,7 @@
 // port that cannot be opened.
 #include "files/idtablefile.h"
 #include "files/inifile.h"
+#include "link/serialports.h"
 #include "link/unitlink.h"
 #include "recordingmessenger.h"
 

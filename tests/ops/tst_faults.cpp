@@ -5,9 +5,9 @@
 #include "common/filedialogs.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
-#include "link/commwindow.h"
+#include "app/commwindow.h"
 #include "link/unitlink.h"
-#include "ops/unitoperations.h"
+#include "app/unitoperations.h"
 #include "unitsimulator.h"
 
 #include <QComboBox>

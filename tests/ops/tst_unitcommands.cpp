@@ -3,9 +3,9 @@
 #include "../app/windowfixture.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
-#include "link/commwindow.h"
+#include "app/commwindow.h"
 #include "link/unitlink.h"
-#include "ops/unitoperations.h"
+#include "app/unitoperations.h"
 #include "unitsimulator.h"
 
 #include <QAbstractButton>

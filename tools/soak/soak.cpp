@@ -4,10 +4,10 @@
 #include "app/mainwindow.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
-#include "link/commwindow.h"
+#include "app/commwindow.h"
 #include "link/unitlink.h"
-#include "ops/portdialog.h"
-#include "ops/unitoperations.h"
+#include "app/portdialog.h"
+#include "app/unitoperations.h"
 
 #include <QAbstractButton>
 #include <QAction>

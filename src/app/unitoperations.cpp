@@ -1,9 +1,9 @@
 #include "unitoperations.h"
 
 #include "app/mainwindow.h"
-#include "link/commwindow.h"
+#include "app/commwindow.h"
 #include "link/unitlink.h"
-#include "ops/portdialog.h"
+#include "app/portdialog.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "portdialog.h"
 
 #include "app/twips.h"
-#include "common/leadingnumber.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
+#include "link/serialports.h"
 #include "link/unitlink.h"
 
 #include <QCloseEvent>
@@ -60,9 +60,9 @@ PortDialog::PortDialog(const QString &programDir, UnitLink &link, QWidget *paren
 
 void PortDialog::Form_Load()
 {
-    const QString stored = ReadIni(u"CONF"_s, u"PORT"_s, m_settingsFile);
-    const int port = stored == u"ERR" ? 1 : floorClamped(LeadingNumber(stored), 1, 4);
-    m_portList->setCurrentIndex(port - 1);
+    // Nothing stored preselects COM1.
+    const int port = storedPortNumber(m_settingsFile);
+    m_portList->setCurrentIndex(qMax(port, 1) - 1);
 }
 
 QString PortDialog::chosenValue() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ops/portdialog.h"
+#include "app/portdialog.h"
 #include "ops/unitcommands.h"
 
 #include <QObject>
