@@ -67,6 +67,8 @@ Faults:
   --crlf                end replies with CR LF instead of CR
   --lowercase-ok        answer "ok" instead of "OK"
   --delay MS            wait MS before each reply
+  --delay-line LINE=MS  wait MS before the reply to the command line LINE
+                        (without CR, e.g. "RID 00=300"); overrides --delay
   --pace                send no faster than 38400 bit/s (10 bits per byte)
   --garbage N           send N random bytes (never CR) at start
   --stream-garbage      after the first command, stream random bytes (never CR)
@@ -172,6 +174,16 @@ ParseResult parseOptions(const std::vector<std::string> &args)
             } },
         { "--split-pause", intInto(o.splitPauseMs, 0, maxMs) },
         { "--delay", intInto(o.delayMs, 0, maxMs) },
+        { "--delay-line",
+            [&](std::string_view v) {
+                const auto eq = v.rfind('=');
+                int ms = 0;
+                if (eq == std::string_view::npos || eq == 0 || !parseInteger(v.substr(eq + 1), ms)
+                    || ms < 0 || ms > maxMs)
+                    return false;
+                o.lineDelays[std::string(v.substr(0, eq))] = ms;
+                return true;
+            } },
         { "--garbage", intInto(o.garbage, 0, 1 << 24) },
         { "--hangup-after", intInto(o.hangupAfter, 1, std::numeric_limits<int>::max()) },
         { "--reopen-after", intInto(o.reopenAfterMs, 0, maxMs) },

@@ -42,6 +42,7 @@ struct Options
     bool crlf = false;
     bool lowercaseOk = false;
     int delayMs = 0;
+    std::map<std::string, int> lineDelays; // command line (without CR) -> ms before its reply
     bool pace = false;
     int garbage = 0;
     bool streamGarbage = false;

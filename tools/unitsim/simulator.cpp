@@ -218,20 +218,23 @@ void Simulator::handleCommandLine()
     }
     const Reply reply
         = overflowed ? Reply { m_options.silent, "NG" } : respond(m_unit, m_options, line);
-    if (!reply.silent)
-        queueReply(reply.text, now);
+    if (!reply.silent) {
+        const auto delay = m_options.lineDelays.find(line);
+        queueReply(reply.text,
+            now + std::chrono::milliseconds(
+                delay != m_options.lineDelays.end() ? delay->second : m_options.delayMs));
+    }
     if (m_options.streamGarbage && !m_garbageStreaming) {
         m_garbageStreaming = true;
         m_garbagePacer = WirePacer(100ms);
     }
 }
 
-void Simulator::queueReply(const std::string &text, Clock::time_point now)
+void Simulator::queueReply(const std::string &text, Clock::time_point notBefore)
 {
     if (m_options.verbose)
         std::fprintf(stderr, "-> %s\n", printable(text + lineEnd()).c_str());
     const std::string bytes = text + lineEnd();
-    const auto notBefore = now + std::chrono::milliseconds(m_options.delayMs);
     if (!m_options.split) {
         queueText(bytes, notBefore);
         return;

@@ -60,7 +60,7 @@ private:
     void announce(const char *word);
     void readLine();
     void handleCommandLine();
-    void queueReply(const std::string &text, Clock::time_point now);
+    void queueReply(const std::string &text, Clock::time_point notBefore);
     void queueBanner();
     void queueText(std::string bytes, Clock::time_point notBefore = {});
     void writeDue(Clock::time_point now);
