@@ -45,9 +45,13 @@ end the simulator and remove the symlink.
 Line:
   --pty PATH            create a pseudo-terminal and a symlink PATH to it
   --device DEV          open an existing serial device instead
-  --log FILE            append every command line received to FILE
+  --log FILE            append every command line received to FILE, after a line
+                        "--- session YYYY-MM-DD HH:MM:SS ---" at each start
   --verbose             echo commands and replies to stderr
 Unit state:
+  --state FILE          keep the unit's memory in FILE: load it at start (a missing
+                        file is an empty unit) and save it after each change; the
+                        options below are applied on top of it
   --set SLOT=HEX        preset a slot as it reads back (slot 0 whole, others low 16 bits)
   --hold N              preset the hold time (default 2)
   --allowance N         preset the operator allowance (default 1)
@@ -139,6 +143,11 @@ ParseResult parseOptions(const std::vector<std::string> &args)
         { "--log",
             [&](std::string_view v) {
                 o.logPath = v;
+                return !v.empty();
+            } },
+        { "--state",
+            [&](std::string_view v) {
+                o.statePath = v;
                 return !v.empty();
             } },
         { "--banner",

@@ -19,6 +19,7 @@ struct Options
     std::string device; // existing serial device to open instead
 
     std::string logPath; // every command line received, one per line
+    std::string statePath; // the unit's memory, loaded at start and saved after each change
     bool verbose = false; // echo traffic to stderr
 
     // Unit state presets (value as the unit reads it back).

@@ -49,6 +49,8 @@ public:
     std::int16_t holdTime = 2;
     std::int16_t allowance = 1;
 
+    bool operator==(const UnitState &) const = default;
+
 private:
     std::array<std::int32_t, SlotCount> m_ids {};
 };

@@ -1,10 +1,12 @@
 #include "simulator.h"
+#include "statefile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -72,25 +74,70 @@ Simulator::Simulator(Options options, int signalFd)
     , m_pacer(2ms)
     , m_garbagePacer(100ms)
 {
+}
+
+bool Simulator::loadUnit()
+{
+    if (!m_options.statePath.empty()) {
+        std::string error;
+        if (!loadUnitState(m_options.statePath, m_unit, error)) {
+            std::fprintf(stderr,
+                "kalvidor-unit-sim: %s\n(remove the file to start with an empty unit)\n",
+                error.c_str());
+            return false;
+        }
+    }
+    // The options' presets go on top of the memory the unit kept, and stay
+    // in it like any other change.
+    const UnitState kept = m_unit;
     for (const auto &[slot, value] : m_options.presets)
         m_unit.writeSlot(slot, value);
     if (m_options.holdTime)
         m_unit.holdTime = *m_options.holdTime;
     if (m_options.allowance)
         m_unit.allowance = *m_options.allowance;
+    if (m_unit != kept)
+        saveUnit();
+    return true;
+}
+
+void Simulator::saveUnit()
+{
+    if (m_options.statePath.empty())
+        return;
+    std::string error;
+    const bool saved = saveUnitState(m_options.statePath, m_unit, error);
+    // Reported once, not once per command, until a save succeeds again.
+    if (!saved && !m_stateSaveFailed)
+        std::fprintf(
+            stderr, "kalvidor-unit-sim: cannot save the unit's state: %s\n", error.c_str());
+    m_stateSaveFailed = !saved;
+}
+
+bool Simulator::openLog()
+{
+    if (m_options.logPath.empty())
+        return true;
+    m_logFd = ::open(m_options.logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (m_logFd < 0) {
+        std::fprintf(stderr, "kalvidor-unit-sim: cannot open log %s: %s\n",
+            m_options.logPath.c_str(), std::strerror(errno));
+        return false;
+    }
+    // A log appended to by many runs says where each one begins.
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    char stamp[32] = "?";
+    if (::localtime_r(&now, &local))
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    writeLog(std::string("--- session ") + stamp + " ---\n");
+    return true;
 }
 
 int Simulator::run()
 {
-    if (!m_options.logPath.empty()) {
-        m_logFd
-            = ::open(m_options.logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (m_logFd < 0) {
-            std::fprintf(stderr, "kalvidor-unit-sim: cannot open log %s: %s\n",
-                m_options.logPath.c_str(), std::strerror(errno));
-            return 1;
-        }
-    }
+    if (!loadUnit() || !openLog())
+        return 1;
     if (!openLine())
         return 1;
     announce("READY");
@@ -216,8 +263,11 @@ void Simulator::handleCommandLine()
         hangUp(now);
         return;
     }
+    const UnitState before = m_unit;
     const Reply reply
         = overflowed ? Reply { m_options.silent, "NG" } : respond(m_unit, m_options, line);
+    if (m_unit != before)
+        saveUnit();
     if (!reply.silent) {
         const auto delay = m_options.lineDelays.find(line);
         queueReply(reply.text,
@@ -359,9 +409,13 @@ void Simulator::logLine(const std::string &line)
 {
     if (m_options.verbose)
         std::fprintf(stderr, "<- %s\n", printable(line).c_str());
+    writeLog(line + '\n');
+}
+
+void Simulator::writeLog(const std::string &entry)
+{
     if (m_logFd < 0)
         return;
-    const std::string entry = line + '\n';
     // One write per line with O_APPEND: a reader never sees half a line.
     if (::write(m_logFd, entry.data(), entry.size()) < 0)
         std::perror("kalvidor-unit-sim: log");

@@ -56,6 +56,9 @@ private:
         std::size_t offset = 0;
     };
 
+    bool loadUnit();
+    void saveUnit();
+    bool openLog();
     bool openLine();
     void announce(const char *word);
     void readLine();
@@ -68,6 +71,7 @@ private:
     std::optional<Clock::time_point> nextDeadline(Clock::time_point now);
     void hangUp(Clock::time_point now);
     void logLine(const std::string &line);
+    void writeLog(const std::string &entry);
     std::string randomBytes(std::size_t count);
     std::string lineEnd() const { return m_options.crlf ? "\r\n" : "\r"; }
     void scheduleHead();
@@ -77,6 +81,7 @@ private:
     int m_logFd = -1;
     SerialLine m_line;
     UnitState m_unit;
+    bool m_stateSaveFailed = false;
     std::mt19937 m_random;
 
     std::string m_input;

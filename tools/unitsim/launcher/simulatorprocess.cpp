@@ -134,13 +134,27 @@ bool SimulatorProcess::isRunning() const
     return m_process.state() != QProcess::NotRunning;
 }
 
-QStringList SimulatorProcess::commandLog() const
+namespace {
+
+// The log with the simulator's session line left out: start() empties the
+// log, so that line is always the first.
+QByteArray loggedCommands(const QString &logPath)
 {
-    QFile file(m_logPath);
+    QFile file(logPath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
+    QByteArray log = file.readAll();
+    if (log.startsWith("--- session "))
+        log.remove(0, log.indexOf('\n') + 1);
+    return log;
+}
+
+} // namespace
+
+QStringList SimulatorProcess::commandLog() const
+{
     // One byte per character, as the line carries them.
-    QStringList lines = QString::fromLatin1(file.readAll()).split(u'\n');
+    QStringList lines = QString::fromLatin1(loggedCommands(m_logPath)).split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -148,10 +162,7 @@ QStringList SimulatorProcess::commandLog() const
 
 int SimulatorProcess::commandCount() const
 {
-    QFile file(m_logPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    return int(file.readAll().count('\n'));
+    return int(loggedCommands(m_logPath).count('\n'));
 }
 
 bool SimulatorProcess::writeSettings(const QString &programDir, int port, const QString &device)
