@@ -16,6 +16,16 @@ namespace {
 // One entry: description "(*.csv)", pattern "*.csv".
 const QString CsvFilter = u"(*.csv)|*.csv"_s;
 
+// The dialogs open in the folder of the current table file.
+FileDialogs *fileDialogsOf(MainWindow &window)
+{
+    FileDialogs *dialogs = window.services().fileDialogs;
+    Q_ASSERT(dialogs);
+    if (dialogs)
+        dialogs->setFolder(QFileInfo(window.currentFilePath()).absolutePath());
+    return dialogs;
+}
+
 void reportSaveFailure(MainWindow &window)
 {
     window.services().messenger->warn(u"設定の保存に失敗しました。"_s);
@@ -47,8 +57,7 @@ bool LoadStartupTable(const QString &path, IdCodeTable &table)
 
 void SaveTableAs(MainWindow &window)
 {
-    FileDialogs *dialogs = window.services().fileDialogs;
-    Q_ASSERT(dialogs);
+    FileDialogs *dialogs = fileDialogsOf(window);
     if (!dialogs)
         return;
     const QString path = dialogs->saveFileName(u"設定の保存"_s, CsvFilter);
@@ -63,8 +72,7 @@ void SaveTableAs(MainWindow &window)
 
 void LoadTableFrom(MainWindow &window)
 {
-    FileDialogs *dialogs = window.services().fileDialogs;
-    Q_ASSERT(dialogs);
+    FileDialogs *dialogs = fileDialogsOf(window);
     if (!dialogs)
         return;
     const QString path = dialogs->openFileName(u"設定の読込み"_s, CsvFilter);

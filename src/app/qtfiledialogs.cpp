@@ -34,6 +34,8 @@ QString QtFileDialogs::choose(bool save, const QString &title, const QString &fi
     dialog.setNameFilter(qtNameFilter(filter));
     if (!m_lastPath.isEmpty())
         dialog.selectFile(m_lastPath);
+    else if (!m_folder.isEmpty())
+        dialog.setDirectory(m_folder);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     const QStringList chosen = dialog.selectedFiles();
@@ -55,7 +57,8 @@ QString QtFileDialogs::qtNameFilter(const QString &filter)
         patterns.replace(u';', u' ');
         if (description.isEmpty() && patterns.isEmpty())
             continue;
-        filters.append(description + u" ("_s + patterns + u')');
+        const QString shown = u'(' + patterns + u')';
+        filters.append(description.endsWith(shown) ? description : description + u' ' + shown);
     }
     return filters.join(u";;"_s);
 }

@@ -20,11 +20,14 @@ public:
 
     QString saveFileName(const QString &title, const QString &filter) override;
     QString openFileName(const QString &title, const QString &filter) override;
+    void setFolder(const QString &folder) override { m_folder = folder; }
 
     QString lastPath() const { return m_lastPath; }
 
     // Turns a filter written as "description|pattern|description|pattern"
     // (patterns separated by ';') into Qt's "description (pattern);;..." form.
+    // A description that already ends with its patterns in parentheses, as
+    // "(*.csv)|*.csv" does, is shown once, not as "(*.csv) (*.csv)".
     // A filter without '|' is taken to be in Qt's form already.
     static QString qtNameFilter(const QString &filter);
 
@@ -32,6 +35,7 @@ private:
     QString choose(bool save, const QString &title, const QString &filter);
 
     QPointer<QWidget> m_parent;
+    QString m_folder;
     QString m_lastPath;
 };
 

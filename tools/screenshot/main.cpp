@@ -5,6 +5,7 @@
 // the offscreen platform: QT_QPA_PLATFORM=offscreen kalvidor-screenshot out.png
 #include "app/designfonts.h"
 #include "app/mainwindow.h"
+#include "app/translations.h"
 #include "common/messenger.h"
 
 #include <QApplication>
@@ -61,6 +62,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     installFontSubstitutions();
+    installQtTranslation(QCoreApplication::applicationDirPath());
 
     QTemporaryDir programDir;
     if (!programDir.isValid()) {
