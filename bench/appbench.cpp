@@ -6,6 +6,7 @@
 #include "files/idtablefile.h"
 #include "simulatorprocess.h"
 
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -21,9 +22,25 @@ namespace {
 
 const QString StartUp = u"Start-up to the main window shown"_s;
 const QString Memory = u"Peak resident memory after a write and a read"_s;
+const QString AppWrite = u"Write through the windows, unit paced at 38400 bit/s"_s;
+const QString AppRead = u"Read through the windows, unit paced at 38400 bit/s"_s;
+const QString AppWriteCpu = u"Processor time per command, write through the windows"_s;
+const QString AppReadCpu = u"Processor time per command, read through the windows"_s;
 
 constexpr double StartUpTargetMs = 300;
 constexpr double MemoryTargetMB = 60;
+constexpr double WireRatioTarget = 1.03;
+constexpr double CpuPerCommandTargetMs = 0.1;
+
+// One menu command as the application timed it, up to its message.
+struct TimedTransfer
+{
+    qint64 wallNs = 0;
+    qint64 cpuNs = 0;
+    qint64 bytesOut = 0;
+    qint64 bytesIn = 0;
+    int commands = 0;
+};
 
 // What one run of the application reported.
 struct AppRun
@@ -33,10 +50,11 @@ struct AppRun
     qint64 hwmShownKb = 0;
     qint64 hwmKb = 0; // after the write and the read
     QStringList messages;
+    QMap<QString, TimedTransfer> transfers; // "write", "read"
     QString error;
 };
 
-AppRun runApplication(const QString &programDir)
+AppRun runApplication(const QString &programDir, const QString &mode = u"--transfer"_s)
 {
     AppRun run;
     QProcess app;
@@ -44,7 +62,7 @@ AppRun runApplication(const QString &programDir)
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     app.setProcessEnvironment(env);
     const qint64 launchNs = monotonicNs();
-    app.start(QStringLiteral(KALVIDOR_BENCH_APP_PATH), { programDir, u"--transfer"_s });
+    app.start(QStringLiteral(KALVIDOR_BENCH_APP_PATH), { programDir, mode });
     if (!app.waitForFinished(60000) || app.exitStatus() != QProcess::NormalExit
         || app.exitCode() != 0) {
         // Its warnings (the offscreen platform has many) only matter then.
@@ -69,6 +87,12 @@ AppRun runApplication(const QString &programDir)
             run.hwmKb = rest.toLongLong();
         else if (word == u"MESSAGE")
             run.messages.append(rest);
+        else if (word == u"TRANSFER") {
+            const QStringList f = rest.split(u' ');
+            if (f.size() == 6)
+                run.transfers[f[0]] = { f[1].toLongLong(), f[2].toLongLong(), f[3].toLongLong(),
+                    f[4].toLongLong(), f[5].toInt() };
+        }
     }
     if (shownNs == 0 || run.hwmKb <= 0) {
         run.error = u"the application did not report its window shown and its memory:\n"_s
@@ -143,6 +167,82 @@ void measureApplication(Report &report, int runs)
         memoryTarget, mb <= MemoryTargetMB,
         { { u"peakMB"_s, mb }, { u"vmHwmKb"_s, hwmKb }, { u"vmHwmShownKb"_s, hwmShownKb },
             { u"messages"_s, messages.join(u" / ") } } });
+}
+
+void measurePacedApplication(Report &report, int runs)
+{
+    const QString ratioTarget = u"≤ %1"_s.arg(WireRatioTarget);
+    const QString cpuTarget = u"≤ %1 ms"_s.arg(CpuPerCommandTargetMs);
+    const auto fail = [&](const QString &error) {
+        report.addUnmeasured(AppWrite, ratioTarget, error);
+        report.addUnmeasured(AppRead, ratioTarget, error);
+        report.addUnmeasured(AppWriteCpu, cpuTarget, error);
+        report.addUnmeasured(AppReadCpu, cpuTarget, error);
+    };
+    std::fprintf(stderr,
+        "bench: the application's write and read through its menus, unit paced at 38400 bit/s "
+        "(%d runs)\n",
+        runs);
+
+    QTemporaryDir programDir;
+    SimulatorProcess simulator(
+        SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
+    if (!programDir.isValid() || !SaveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
+        return fail(u"cannot write the table file"_s);
+    if (!simulator.start({ u"--pace"_s }, 5000))
+        return fail(simulator.errorString());
+    if (!SimulatorProcess::writeSettings(programDir.path(), 1, simulator.devicePath()))
+        return fail(u"cannot write the settings file"_s);
+
+    struct Figures
+    {
+        std::vector<double> ratio, cpuMs, wallS;
+        TimedTransfer last;
+    };
+    QMap<QString, Figures> figures;
+    for (int i = 0; i < runs; ++i) {
+        const AppRun run = runApplication(programDir.path(), u"--timed-transfer"_s);
+        if (!run.error.isEmpty())
+            return fail(run.error);
+        for (const QString &name : { u"write"_s, u"read"_s }) {
+            const TimedTransfer t = run.transfers.value(name);
+            if (t.commands != SlotCount + 2)
+                return fail(u"the %1 sent %2 commands instead of %3 (messages: %4)"_s.arg(name)
+                                .arg(t.commands)
+                                .arg(SlotCount + 2)
+                                .arg(run.messages.join(u" / ")));
+            Figures &f = figures[name];
+            const double wall = t.wallNs / 1e9;
+            // The pseudo-terminal takes the commands at once where a wire
+            // would take their byte time: add it, as the link rows do.
+            f.ratio.push_back(
+                (wall + wireSeconds(t.bytesOut)) / wireSeconds(t.bytesOut + t.bytesIn));
+            f.cpuMs.push_back(t.cpuNs / 1e6 / t.commands);
+            f.wallS.push_back(wall);
+            f.last = t;
+        }
+    }
+    const auto add = [&](const QString &ratioName, const QString &cpuName, const Figures &f) {
+        const double ratio = median(f.ratio);
+        const double cpu = median(f.cpuMs);
+        report.add({ ratioName,
+            u"%1 (wall %2 s to the message + commands' wire %3 s, over wire %4 s both ways)"_s
+                .arg(QString::number(ratio, 'f', 3), QString::number(median(f.wallS), 'f', 3),
+                    QString::number(wireSeconds(f.last.bytesOut), 'f', 3),
+                    QString::number(wireSeconds(f.last.bytesOut + f.last.bytesIn), 'f', 3)),
+            ratioTarget, ratio <= WireRatioTarget,
+            { { u"ratio"_s, ratio }, { u"wallS"_s, median(f.wallS) },
+                { u"bytesOut"_s, f.last.bytesOut }, { u"bytesIn"_s, f.last.bytesIn },
+                { u"commands"_s, f.last.commands }, { u"runs"_s, int(f.ratio.size()) } } });
+        report.add({ cpuName,
+            u"%1 ms (user + system of the application, median of %2)"_s.arg(
+                QString::number(cpu, 'f', 4))
+                .arg(f.cpuMs.size()),
+            cpuTarget, cpu <= CpuPerCommandTargetMs,
+            { { u"cpuPerCommandMs"_s, cpu }, { u"runs"_s, int(f.cpuMs.size()) } } });
+    };
+    add(AppWrite, AppWriteCpu, figures[u"write"_s]);
+    add(AppRead, AppReadCpu, figures[u"read"_s]);
 }
 
 } // namespace kalvidor::bench

@@ -13,4 +13,10 @@ namespace kalvidor::bench {
 // highest of the runs).
 void measureApplication(Report &report, int runs);
 
+// The same application, its write and its read through the menus (the link
+// window shown as in use) against the simulator pacing its replies at 38400
+// bit/s: each as (wall time + the commands' wire time) over the wire time of
+// all bytes both ways, and as processor time per command.
+void measurePacedApplication(Report &report, int runs);
+
 } // namespace kalvidor::bench

@@ -1,4 +1,4 @@
-// kalvidor-bench-app PROGRAM_DIR [--transfer]
+// kalvidor-bench-app PROGRAM_DIR [--transfer | --timed-transfer]
 //
 // The application's start-up exactly as its main() runs it, against the
 // program folder PROGRAM_DIR instead of the executable's own folder, with
@@ -12,10 +12,15 @@
 // its default button as a user would, and prints:
 //   MESSAGE <text> each message box shown
 //   HWM <kB>       peak resident memory (VmHWM) at the end
-// and ends. The bench (kalvidor-bench) starts it and reads these lines.
+// and ends. --timed-transfer does the same and also prints, for the write
+// and then the read:
+//   TRANSFER <name> <wall ns> <processor ns> <bytes out> <bytes in> <commands>
+// The bench (kalvidor-bench) starts it and reads these lines.
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/unitoperations.h"
+#include "link/unitlink.h"
 
 #include "benchclock.h"
 
@@ -70,6 +75,10 @@ public:
     {
     }
 
+    // When the last message box appeared, and the process's processor time then.
+    qint64 messageShownNs = 0;
+    double messageShownCpuS = 0;
+
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Expose && !m_exposedSeen && watched == m_window.windowHandle()
@@ -78,6 +87,8 @@ public:
             QTimer::singleShot(0, this, m_exposed);
         } else if (event->type() == QEvent::Show) {
             if (auto *box = qobject_cast<QMessageBox *>(watched)) {
+                messageShownNs = monotonicNs();
+                messageShownCpuS = kalvidor::bench::processCpuSeconds();
                 QPointer<QMessageBox> guarded(box);
                 QTimer::singleShot(0, this, [guarded] {
                     if (!guarded)
@@ -106,14 +117,45 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString programDir = QString::fromLocal8Bit(argv[1]);
-    const bool transfer = argc > 2 && qstrcmp(argv[2], "--transfer") == 0;
+    const bool timed = argc > 2 && qstrcmp(argv[2], "--timed-transfer") == 0;
+    const bool transfer = timed || (argc > 2 && qstrcmp(argv[2], "--transfer") == 0);
 
     // From here on as the application's main().
     QApplication app(argc, argv);
     kalvidor::Application application(programDir);
     kalvidor::MainWindow &window = application.window();
 
-    Probe probe(window, [&] {
+    // What goes over the line, one byte a character, as the link reports it.
+    qint64 bytesOut = 0, bytesIn = 0, commands = 0;
+    const kalvidor::UnitLink &link = application.unitOperations().link();
+    QObject::connect(&link, &kalvidor::UnitLink::commandSent, [&](const QString &command) {
+        bytesOut += command.size();
+        ++commands;
+    });
+    QObject::connect(&link, &kalvidor::UnitLink::replyReceived,
+        [&](const QString &reply) { bytesIn += reply.size(); });
+    Probe *probe = nullptr;
+    // The user's wait ends when the command's message appears.
+    const auto run = [&](const char *name, kalvidor::MainCommand command) {
+        bytesOut = bytesIn = commands = 0;
+        probe->messageShownNs = 0;
+        const double cpuAtStart = kalvidor::bench::processCpuSeconds();
+        const qint64 start = monotonicNs();
+        window.action(command)->trigger();
+        const bool told = probe->messageShownNs != 0;
+        const qint64 wallNs = (told ? probe->messageShownNs : monotonicNs()) - start;
+        const double cpuS = (told ? probe->messageShownCpuS : kalvidor::bench::processCpuSeconds())
+            - cpuAtStart;
+        if (timed)
+            print(u"TRANSFER %1 %2 %3 %4 %5 %6"_s.arg(QLatin1StringView(name))
+                    .arg(wallNs)
+                    .arg(qint64(cpuS * 1e9))
+                    .arg(bytesOut)
+                    .arg(bytesIn)
+                    .arg(commands));
+    };
+
+    Probe probeObject(window, [&] {
         const qint64 shownNs = monotonicNs();
         print(u"MAIN %1"_s.arg(enteredNs));
         print(u"SHOWN %1"_s.arg(shownNs));
@@ -121,15 +163,16 @@ int main(int argc, char *argv[])
         if (transfer) {
             // As a user would: the menu items, one after the other. Each
             // returns once its exchange and its message are over.
-            window.action(kalvidor::MainCommand::WriteToUnit)->trigger();
-            window.action(kalvidor::MainCommand::ReadFromUnit)->trigger();
+            run("write", kalvidor::MainCommand::WriteToUnit);
+            run("read", kalvidor::MainCommand::ReadFromUnit);
             print(u"HWM %1"_s.arg(peakResidentKb()));
         }
         // Leave without closing the window: quit() would close it and so ask
         // the close box's save question.
         QCoreApplication::exit(0);
     });
-    app.installEventFilter(&probe);
+    probe = &probeObject;
+    app.installEventFilter(probe);
     window.show();
     return app.exec();
 }

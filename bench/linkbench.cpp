@@ -4,8 +4,8 @@
 #include "benchtable.h"
 #include "plainclient.h"
 
-#include "common/messenger.h"
 #include "link/unitlink.h"
+#include "ops/unitsession.h"
 #include "simulatorprocess.h"
 
 #include <QTemporaryDir>
@@ -38,17 +38,6 @@ void progressLine(const QString &text)
     std::fprintf(stderr, "bench: %s\n", qPrintable(text));
 }
 
-class RecordingMessenger final : public Messenger
-{
-public:
-    MessageAnswer show(const Message &message) override
-    {
-        texts.append(message.text);
-        return MessageAnswer::Ok;
-    }
-    QStringList texts;
-};
-
 // One exchange sequence as the bench saw it.
 struct Transfer
 {
@@ -59,25 +48,19 @@ struct Transfer
     QString error; // empty when every exchange succeeded (and a read gave the table back)
 };
 
-// Counts the bytes of each command and each reply from the link's own
-// captions: "送信：" + the command text, "受信：" + the reply buffer, one
-// character per byte on the line.
+// Counts the bytes of each command and each reply as the link reports
+// them, one character per byte on the line.
 class LineCounter
 {
 public:
     LineCounter(UnitLink &link, Transfer &transfer)
     {
-        const qsizetype prefix = QStringView(u"送信：").size();
-        m_sent = QObject::connect(
-            &link, &UnitLink::sentCaptionChanged, [&transfer, prefix](const QString &caption) {
-                ++transfer.commands;
-                transfer.bytesOut += caption.size() - prefix;
-            });
-        m_received = QObject::connect(
-            &link, &UnitLink::receivedCaptionChanged, [&transfer, prefix](const QString &caption) {
-                if (caption.startsWith(u"受信："))
-                    transfer.bytesIn += caption.size() - prefix;
-            });
+        m_sent = QObject::connect(&link, &UnitLink::commandSent, [&transfer](const QString &command) {
+            ++transfer.commands;
+            transfer.bytesOut += command.size();
+        });
+        m_received = QObject::connect(&link, &UnitLink::replyReceived,
+            [&transfer](const QString &reply) { transfer.bytesIn += reply.size(); });
     }
     ~LineCounter()
     {
@@ -112,8 +95,8 @@ public:
             error = u"cannot write the settings file"_s;
             return false;
         }
-        link = std::make_unique<UnitLink>(
-            LinkConfig { m_programDir.path(), limits, 1000 }, messenger);
+        link = std::make_unique<UnitLink>(LinkConfig { m_programDir.path(), limits, 1000 });
+        session = std::make_unique<UnitSession>(*link);
         link->load();
         if (!link->isPortOpen()) {
             error = u"the link cannot open "_s + m_simulator->devicePath();
@@ -124,8 +107,8 @@ public:
 
     QString devicePath() const { return m_simulator->devicePath(); }
 
-    RecordingMessenger messenger;
     std::unique_ptr<UnitLink> link;
+    std::unique_ptr<UnitSession> session;
 
 private:
     QTemporaryDir m_programDir;
@@ -133,35 +116,31 @@ private:
 };
 
 // What a write to the unit sends: the IDs, then the two parameters.
-Transfer writeTable(UnitLink &link, const IdCodeTable &table)
+Transfer writeTable(UnitSession &session, const IdCodeTable &table)
 {
     Transfer t;
-    const LineCounter counter(link, t);
+    const LineCounter counter(session.link(), t);
     const qint64 start = monotonicNs();
-    const qint16 ids = link.setout(table.Ids);
-    const qint16 hold = ids == ExchangeOk ? link.timout(table.HoldTime, 0) : ids;
-    const qint16 allowance = hold == ExchangeOk ? link.timout(table.OperatorAllowance, 1) : hold;
+    const SequenceOutcome outcome = session.write(table);
     t.ns = monotonicNs() - start;
-    if (allowance != ExchangeOk)
-        t.error = u"the write ended with code %1"_s.arg(allowance);
+    if (!outcome.completed())
+        t.error = u"the write stopped after %1 commands"_s.arg(outcome.answered);
     return t;
 }
 
 // What a read from the unit asks: the IDs, then the two parameters.
-Transfer readTable(UnitLink &link, const IdCodeTable &expected)
+Transfer readTable(UnitSession &session, const IdCodeTable &expected)
 {
     Transfer t;
-    std::array<qint32, SlotCount> ids {};
-    const LineCounter counter(link, t);
+    IdCodeTable back;
+    const LineCounter counter(session.link(), t);
     const qint64 start = monotonicNs();
-    const qint16 code = link.setin(ids);
-    const qint16 hold = code == ExchangeOk ? link.timin(0) : 0;
-    const qint16 allowance = code == ExchangeOk ? link.timin(1) : 0;
+    const ReadOutcome outcome = session.read(back);
     t.ns = monotonicNs() - start;
-    if (code != ExchangeOk)
-        t.error = u"the read ended with code %1"_s.arg(code);
-    else if (ids != expected.Ids || hold != expected.HoldTime
-        || allowance != expected.OperatorAllowance)
+    if (!outcome.completed())
+        t.error = u"the read stopped after %1 commands"_s.arg(outcome.answered);
+    else if (back.Ids != expected.Ids || back.HoldTime != expected.HoldTime
+        || back.OperatorAllowance != expected.OperatorAllowance)
         t.error = u"the read did not give the written table back"_s;
     return t;
 }
@@ -172,8 +151,9 @@ QByteArrayList writeCommands(const IdCodeTable &table)
     QByteArrayList lines;
     for (int slot = 0; slot < SlotCount; ++slot)
         lines.append(sidCommand(slot, table.Ids[slot]).toLatin1());
-    lines.append(timoutCommand(table.HoldTime, 0).toLatin1());
-    lines.append(timoutCommand(table.OperatorAllowance, 1).toLatin1());
+    lines.append(writeParameterCommand(UnitParameter::HoldTime, table.HoldTime).toLatin1());
+    lines.append(
+        writeParameterCommand(UnitParameter::OperatorAllowance, table.OperatorAllowance).toLatin1());
     return lines;
 }
 
@@ -182,8 +162,8 @@ QByteArrayList readCommands()
     QByteArrayList lines;
     for (int slot = 0; slot < SlotCount; ++slot)
         lines.append(ridCommand(slot).toLatin1());
-    lines.append(timinCommand(0).toLatin1());
-    lines.append(timinCommand(1).toLatin1());
+    lines.append(readParameterCommand(UnitParameter::HoldTime).toLatin1());
+    lines.append(readParameterCommand(UnitParameter::OperatorAllowance).toLatin1());
     return lines;
 }
 
@@ -242,8 +222,8 @@ void measureInstantTransfers(Report &report, int runs)
     QString plainError;
     for (int i = 0; i <= runs && error.isEmpty(); ++i) {
         const double cpuAtStart = processCpuSeconds();
-        lastWrite = writeTable(*setup.link, table);
-        lastRead = readTable(*setup.link, table);
+        lastWrite = writeTable(*setup.session, table);
+        lastRead = readTable(*setup.session, table);
         const double linkCpu = processCpuSeconds() - cpuAtStart;
         error = lastWrite.error.isEmpty() ? lastRead.error : lastWrite.error;
         setup.link->unload();
@@ -341,9 +321,9 @@ void measurePacedTransfers(Report &report, int runs)
         r.last = t;
     };
     for (int i = 0; i < runs && error.isEmpty(); ++i) {
-        record(write, writeTable(*setup.link, table));
+        record(write, writeTable(*setup.session, table));
         if (error.isEmpty())
-            record(read, readTable(*setup.link, table));
+            record(read, readTable(*setup.session, table));
     }
     const auto add = [&](const QString &name, const Ratios &r) {
         if (!error.isEmpty()) {
@@ -393,7 +373,7 @@ void measureSilentWait(Report &report, int limitMs)
     const QString cpuTarget = u"≤ %1 s"_s.arg(WaitCpuTargetS);
     const QString lengthTarget
         = u"%1 … %2 s"_s.arg(fixed(limitS, 1), fixed(limitS + WaitSlackS, 1));
-    progressLine(u"setout on a silent unit, time limit %1 s"_s.arg(limitS));
+    progressLine(u"a write to a silent unit, time limit %1 s"_s.arg(limitS));
     LinkLimits limits;
     limits.sid = limitMs;
     LinkSetup setup;
@@ -406,11 +386,11 @@ void measureSilentWait(Report &report, int limitMs)
     const IdCodeTable table = fullTable();
     const double cpuBefore = processCpuSeconds();
     const qint64 start = monotonicNs();
-    const qint16 code = setup.link->setout(table.Ids);
+    const SequenceOutcome outcome = setup.session->write(table);
     const double waitS = (monotonicNs() - start) / 1e9;
     const double cpu = processCpuSeconds() - cpuBefore;
-    if (code != ExchangeFailed) {
-        error = u"setout on a silent unit returned %1"_s.arg(code);
+    if (outcome.status != SequenceStatus::NoReply) {
+        error = u"a write to a silent unit did not end as unanswered"_s;
         report.addUnmeasured(WaitCpu, cpuTarget, error);
         report.addUnmeasured(WaitLength, lengthTarget, error);
         return;

@@ -1,6 +1,6 @@
 #include "commwindow.h"
 
-#include "link/unitlink.h"
+#include "messages/unitmessages.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -19,7 +19,7 @@ constexpr int px(int twips)
 
 } // namespace
 
-CommWindow::CommWindow(UnitLink &link, QWidget *parent)
+CommWindow::CommWindow(QWidget *parent)
     : QWidget(parent, Qt::Tool)
 {
     setObjectName(u"frm_Comm"_s);
@@ -47,15 +47,57 @@ CommWindow::CommWindow(UnitLink &link, QWidget *parent)
     m_progress->setValue(0);
     m_progress->setFormat(u"%v / %m"_s);
 
-    connect(&link, &UnitLink::sentCaptionChanged, m_labels[0], &QLabel::setText);
-    connect(&link, &UnitLink::receivedCaptionChanged, m_labels[1], &QLabel::setText);
-    connect(&link, &UnitLink::hideRequested, this, &QWidget::hide);
+    m_updateTimer.setSingleShot(true);
+    connect(&m_updateTimer, &QTimer::timeout, this, &CommWindow::flush);
+}
+
+void CommWindow::showCommand(const QString &command)
+{
+    m_captions[0] = sentCaption(command);
+    m_captions[1] = waitingCaption();
+    scheduleUpdate();
+}
+
+void CommWindow::showReply(const QString &reply)
+{
+    m_captions[1] = receivedCaption(reply);
+    scheduleUpdate();
 }
 
 void CommWindow::setProgress(int done, int total)
 {
-    m_progress->setRange(0, total);
-    m_progress->setValue(done);
+    m_done = done;
+    m_total = total;
+    scheduleUpdate();
+}
+
+void CommWindow::scheduleUpdate()
+{
+    m_pending = true;
+    if (m_updateTimer.isActive())
+        return;
+    // The first change after a quiet spell shows at once; later ones wait
+    // for the rest of the interval.
+    const qint64 since = m_sinceUpdate.isValid() ? m_sinceUpdate.elapsed() : UpdateIntervalMs;
+    if (since >= UpdateIntervalMs)
+        flush();
+    else
+        m_updateTimer.start(int(UpdateIntervalMs - since));
+}
+
+void CommWindow::flush()
+{
+    m_updateTimer.stop();
+    if (!m_pending)
+        return;
+    m_pending = false;
+    m_sinceUpdate.start();
+    for (int i = 0; i < 2; ++i) {
+        if (!m_captions[i].isNull())
+            m_labels[i]->setText(m_captions[i]);
+    }
+    m_progress->setRange(0, m_total);
+    m_progress->setValue(m_done);
 }
 
 } // namespace kalvidor

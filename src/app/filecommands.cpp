@@ -2,7 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "common/filedialogs.h"
-#include "common/messenger.h"
+#include "messages/messenger.h"
 #include "files/idtablefile.h"
 
 #include <QFileInfo>

@@ -6,9 +6,9 @@
 #include "app/idlistview.h"
 #include "app/twips.h"
 #include "common/appinfo.h"
-#include "common/messenger.h"
+#include "messages/messenger.h"
 #include "files/idtablefile.h"
-#include "app/unitoperations.h"
+#include "messages/unitmessages.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -66,8 +66,6 @@ void MainWindow::Form_Load()
     // A table just read from its file is unchanged; the defaults are not saved yet.
     m_table.Modified = !fromFile;
     m_form.version->setText(versionLabel());
-    // The link window, hidden; loading it opens the stored port.
-    m_unitOperations = new UnitOperations(*this);
 }
 
 QAction *MainWindow::action(MainCommand command) const
@@ -133,11 +131,11 @@ void MainWindow::GatherTable(qint16 heavyOffset, qint16 vehicleOffset, qint16 op
     const GatherResult result
         = GatherTexts(m_table, texts, { heavyOffset, vehicleOffset, operatorOffset });
     if (result.holdTimeRejected) {
-        m_services.messenger->inform(u"警報時間設定が範囲外です。"_s);
+        m_services.messenger->inform(outOfRangeText(UnitParameter::HoldTime));
         m_form.holdTime->setText(QString::number(m_table.HoldTime));
     }
     if (result.allowanceRejected) {
-        m_services.messenger->inform(u"重機オペ許可人数が範囲外です。"_s);
+        m_services.messenger->inform(outOfRangeText(UnitParameter::OperatorAllowance));
         m_form.allowance->setText(QString::number(m_table.OperatorAllowance));
     }
 }

@@ -13,7 +13,6 @@ class QAbstractButton;
 namespace kalvidor {
 
 class IdListView;
-class UnitOperations;
 
 // The menu and button commands that other parts of the program carry out.
 enum class MainCommand {
@@ -71,9 +70,6 @@ public:
     QString receivedText() const;
     void setReceivedText(const QString &text);
 
-    // The unit link, frm_Comm, the unit commands and the port dialog.
-    UnitOperations *unitOperations() const { return m_unitOperations; }
-
 signals:
     // Command1 "受信表示ｸﾘｱ" emptied lblVer; the unit link clears its receive
     // buffer in turn (Init_Ibuf).
@@ -111,7 +107,6 @@ private:
     IdCodeTable m_table;
     QString m_currentFilePath;
     std::array<qint16, 3> m_scrollMemory {}; // ScrollMemory, by VScroll index
-    UnitOperations *m_unitOperations = nullptr;
 };
 
 } // namespace kalvidor

@@ -1,9 +1,10 @@
 #include "unitoperations.h"
 
-#include "app/mainwindow.h"
 #include "app/commwindow.h"
-#include "link/unitlink.h"
+#include "app/mainwindow.h"
 #include "app/portdialog.h"
+#include "link/unitlink.h"
+#include "ops/unitsession.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -13,44 +14,137 @@
 
 namespace kalvidor {
 
-UnitOperations::UnitOperations(MainWindow &window)
-    : QObject(&window)
-    , m_window(window)
+UnitOperations::UnitOperations(MainWindow &window, const MainWindowServices &services)
+    : m_window(window)
+    , m_messenger(*services.messenger)
+    , m_programDir(services.programDir)
+    , m_link(std::make_unique<UnitLink>(
+          LinkConfig { services.programDir, services.linkLimits, services.linkTickInterval }))
+    , m_session(std::make_unique<UnitSession>(*m_link))
+    , m_commWindow(new CommWindow(&window))
 {
-    const MainWindowServices &services = window.services();
-    m_link = std::make_unique<UnitLink>(
-        LinkConfig { services.programDir, services.linkLimits, services.linkTickInterval },
-        *services.messenger);
-    m_commWindow = new CommWindow(*m_link, &window);
-    UnitCommandHost &host = *this;
-    m_commands = std::make_unique<UnitCommands>(*m_link, window.table(), *services.messenger, host);
     m_link->load();
 
-    connect(m_link.get(), &UnitLink::receiveDisplayReplaced, &window, &MainWindow::setReceivedText);
-    connect(m_link.get(), &UnitLink::receiveDisplayAppended, &window,
-        [&window](const QString &text) { window.setReceivedText(window.receivedText() + text); });
-    connect(&window, &MainWindow::receiveDisplayCleared, m_link.get(), &UnitLink::Init_Ibuf);
+    connect(m_link.get(), &UnitLink::commandSent, m_commWindow, &CommWindow::showCommand);
+    connect(m_link.get(), &UnitLink::replyReceived, m_commWindow, &CommWindow::showReply);
+    connect(m_link.get(), &UnitLink::unitTextReceived, this, &UnitOperations::showUnitText);
+    connect(&window, &MainWindow::receiveDisplayCleared, m_link.get(), &UnitLink::clearReceived);
 
-    UnitCommands *commands = m_commands.get();
-    connect(window.action(MainCommand::WriteToUnit), &QAction::triggered, commands,
-        &UnitCommands::writeToUnit);
-    connect(window.writeButton(), &QAbstractButton::clicked, commands, &UnitCommands::writeToUnit);
-    connect(window.action(MainCommand::ReadFromUnit), &QAction::triggered, commands,
-        &UnitCommands::readFromUnit);
-    connect(window.action(MainCommand::CompareWithUnit), &QAction::triggered, commands,
-        &UnitCommands::compareWithUnit);
+    connect(m_session.get(), &UnitSession::progress, m_commWindow, &CommWindow::setProgress);
+    connect(m_session.get(), &UnitSession::commandFailed, this, &UnitOperations::onCommandFailed);
+
+    connect(window.action(MainCommand::WriteToUnit), &QAction::triggered, this,
+        &UnitOperations::writeToUnit);
+    connect(window.writeButton(), &QAbstractButton::clicked, this, &UnitOperations::writeToUnit);
+    connect(window.action(MainCommand::ReadFromUnit), &QAction::triggered, this,
+        &UnitOperations::readFromUnit);
+    connect(window.action(MainCommand::CompareWithUnit), &QAction::triggered, this,
+        &UnitOperations::compareWithUnit);
     connect(window.action(MainCommand::PortSettings), &QAction::triggered, this,
         &UnitOperations::openPortDialog);
-
-    connect(commands, &UnitCommands::progress, m_commWindow, &CommWindow::setProgress);
-    connect(commands, &UnitCommands::runningChanged, this, &UnitOperations::setRunning);
     window.installEventFilter(this);
 }
 
 UnitOperations::~UnitOperations()
 {
+    m_window.removeEventFilter(this);
     // The dialog has no owner window but uses the link.
     delete m_portDialog;
+    delete m_commWindow;
+}
+
+// Marks a command as running for its whole length, its messages included.
+class UnitOperations::RunningScope
+{
+public:
+    explicit RunningScope(UnitOperations &operations)
+        : m_operations(operations)
+    {
+        m_operations.setRunning(true);
+    }
+    ~RunningScope() { m_operations.setRunning(false); }
+    RunningScope(const RunningScope &) = delete;
+    RunningScope &operator=(const RunningScope &) = delete;
+
+private:
+    UnitOperations &m_operations;
+};
+
+bool UnitOperations::isRunning() const
+{
+    return m_running;
+}
+
+void UnitOperations::writeToUnit()
+{
+    if (isRunning())
+        return;
+    const RunningScope running(*this);
+    m_operation = UnitOperation::Write;
+    m_window.gatherAtCurrentPositions();
+    showLinkWindow();
+    const SequenceOutcome outcome = m_session->write(m_window.table());
+    hideLinkWindow();
+    tell(writeOutcomeMessage(outcome));
+}
+
+void UnitOperations::readFromUnit()
+{
+    if (isRunning())
+        return;
+    const RunningScope running(*this);
+    m_operation = UnitOperation::Read;
+    // The window is not gathered: the unit's values replace the table's.
+    showLinkWindow();
+    const ReadOutcome outcome = m_session->read(m_window.table());
+    // Once the IDs have come, the window shows them, whatever the parameters did.
+    if (outcome.completed() || outcome.step != TransferStep::Ids)
+        m_window.ShowTable();
+    hideLinkWindow();
+    tell(readOutcomeMessage(outcome));
+}
+
+void UnitOperations::compareWithUnit()
+{
+    if (isRunning())
+        return;
+    const RunningScope running(*this);
+    m_operation = UnitOperation::Compare;
+    m_window.gatherAtCurrentPositions();
+    // frm_Comm stays as it is.
+    const CompareOutcome outcome = m_session->compare(m_window.table());
+    m_commWindow->flush();
+    tell(compareOutcomeMessage(outcome, m_window.table()));
+}
+
+void UnitOperations::onCommandFailed(TransferStep step, ExchangeStatus status)
+{
+    // Without a port there is nothing to watch.
+    if (status == ExchangeStatus::PortNotOpen && step == TransferStep::Ids)
+        hideLinkWindow();
+    tell(commandFailureMessage(m_operation, step, status));
+}
+
+void UnitOperations::showUnitText(const QString &text)
+{
+    m_window.setReceivedText(receiveDisplayWith(m_window.receivedText(), text));
+}
+
+void UnitOperations::showLinkWindow()
+{
+    m_commWindow->show();
+}
+
+void UnitOperations::hideLinkWindow()
+{
+    m_commWindow->flush();
+    m_commWindow->hide();
+}
+
+void UnitOperations::tell(const std::optional<Message> &message)
+{
+    if (message)
+        m_messenger.show(*message);
 }
 
 void UnitOperations::openPortDialog()
@@ -59,7 +153,7 @@ void UnitOperations::openPortDialog()
         m_portDialog->raise();
     } else {
         // Fresh at every opening, so that it shows what is stored now.
-        m_portDialog = new PortDialog(m_window.programDir(), *m_link);
+        m_portDialog = new PortDialog(m_programDir, *m_link);
         m_portDialog->show();
     }
     m_portDialog->activateWindow();
@@ -76,28 +170,10 @@ bool UnitOperations::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-void UnitOperations::gatherTable()
-{
-    m_window.gatherAtCurrentPositions();
-}
-
-void UnitOperations::showTable()
-{
-    m_window.ShowTable();
-}
-
-void UnitOperations::showLinkWindow()
-{
-    m_commWindow->show();
-}
-
-void UnitOperations::hideLinkWindow()
-{
-    m_commWindow->hide();
-}
-
 void UnitOperations::setRunning(bool running)
 {
+    m_running = running;
+    emit runningChanged(running);
     if (running)
         m_focusBeforeRun = m_window.focusWidget();
     // The window keeps painting; it only takes no input.

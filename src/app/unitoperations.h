@@ -1,62 +1,84 @@
 #pragma once
 
+#include "app/mainwindowservices.h"
 #include "app/portdialog.h"
-#include "ops/unitcommands.h"
+#include "messages/unitmessages.h"
 
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 namespace kalvidor {
 
 class CommWindow;
 class MainWindow;
+class Messenger;
 class UnitLink;
+class UnitSession;
 
 // The main window's side of the unit: the link and its window frm_Comm, the
-// write, read and compare commands, and the port dialog. Created by the main
-// window at the end of its start-up; frm_Comm starts hidden and the link
-// loaded, that is with the stored port opened (silently, if it can be).
+// write, read and compare commands, and the port dialog. Created with the
+// main window; frm_Comm starts hidden and the link loaded, that is with the
+// stored port opened (silently, if it can be).
 //
-// While a command runs the main window takes no commands: its menus and its
-// client area are disabled, and a close waits until the command has ended.
-class UnitOperations : public QObject, private UnitCommandHost
+// Each command prepares the table in the window, runs its sequence in the
+// session and shows the outcome. While a command runs the main window takes
+// no commands: its menus and its client area are disabled, and a close waits
+// until the command has ended.
+class UnitOperations : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit UnitOperations(MainWindow &window);
+    UnitOperations(MainWindow &window, const MainWindowServices &services);
     ~UnitOperations() override;
 
-    UnitLink &link() { return *m_link; }
+    UnitLink &link() const { return *m_link; }
+    UnitSession &session() const { return *m_session; }
     CommWindow *commWindow() const { return m_commWindow; }
-    UnitCommands &commands() { return *m_commands; }
-    bool isRunning() const { return m_commands->isRunning(); }
+    bool isRunning() const;
 
-    // mnu_comp設定 "通信ポート設定": opens dlg_PortNo, or brings the open one
-    // to the front.
+    // "NELORへ流し込み" and the button "ID登録".
+    void writeToUnit();
+    // "NELORから読込み".
+    void readFromUnit();
+    // "比較確認".
+    void compareWithUnit();
+
+    // "通信ポート設定": opens dlg_PortNo, or brings the open one to the front.
     void openPortDialog();
     // The open port dialog, if any.
     PortDialog *portDialog() const { return m_portDialog; }
+
+signals:
+    // A command started, or ended after its last message.
+    void runningChanged(bool running);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void gatherTable() override;
-    void showTable() override;
-    void showLinkWindow() override;
-    void hideLinkWindow() override;
+    class RunningScope;
 
     void setRunning(bool running);
+    void onCommandFailed(TransferStep step, ExchangeStatus status);
+    void showUnitText(const QString &text);
+    void showLinkWindow();
+    void hideLinkWindow();
+    void tell(const std::optional<Message> &message);
 
     MainWindow &m_window;
+    Messenger &m_messenger;
+    QString m_programDir;
     std::unique_ptr<UnitLink> m_link;
+    std::unique_ptr<UnitSession> m_session;
     CommWindow *m_commWindow = nullptr;
-    std::unique_ptr<UnitCommands> m_commands;
+    UnitOperation m_operation = UnitOperation::Write;
     QPointer<PortDialog> m_portDialog;
     QPointer<QWidget> m_focusBeforeRun;
+    bool m_running = false;
     bool m_closePending = false;
 };
 

@@ -17,8 +17,6 @@ namespace {
 constexpr int HoldTimeLine = SlotCount; // counter 213: line 214
 constexpr int AllowanceLine = SlotCount + 1; // counter 214: line 215
 constexpr int LineCount = SlotCount + 2; // 215
-constexpr qint16 MaxHoldTime = 99;
-constexpr qint16 MaxOperatorAllowance = 4;
 
 bool isBlank(QChar c)
 {
@@ -126,9 +124,9 @@ LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table)
             break; // no number: what was read so far stays
         if (k == HoldTimeLine)
             loaded.HoldTime
-                = (*value >= 1 && *value <= MaxHoldTime) ? qint16(*value) : DefaultHoldTime;
+                = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value) : DefaultHoldTime;
         else
-            loaded.OperatorAllowance = (*value >= 1 && *value <= MaxOperatorAllowance)
+            loaded.OperatorAllowance = (*value >= MinOperatorAllowance && *value <= MaxOperatorAllowance)
                 ? qint16(*value)
                 : DefaultOperatorAllowance;
     }

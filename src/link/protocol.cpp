@@ -37,28 +37,15 @@ QString ridCommand(int slot)
     return u"RID "_s + paddedNumber(slot, 2) + CR;
 }
 
-QString timoutCommand(qint16 value, int mode)
+QString writeParameterCommand(UnitParameter parameter, qint16 value)
 {
-    switch (mode) {
-    case 0:
-        return u"STM "_s + paddedNumber(value, 2) + CR;
-    case 1:
-        return u"SNM "_s + paddedNumber(value, 2) + CR;
-    default:
-        return {};
-    }
+    const QString word = parameter == UnitParameter::HoldTime ? u"STM "_s : u"SNM "_s;
+    return word + paddedNumber(value, 2) + CR;
 }
 
-QString timinCommand(int mode)
+QString readParameterCommand(UnitParameter parameter)
 {
-    switch (mode) {
-    case 0:
-        return u"RTM"_s + CR;
-    case 1:
-        return u"RNM"_s + CR;
-    default:
-        return {};
-    }
+    return (parameter == UnitParameter::HoldTime ? u"RTM"_s : u"RNM"_s) + CR;
 }
 
 bool isWriteAccepted(QStringView reply)
@@ -71,6 +58,21 @@ bool isReadRefused(QStringView reply)
     return reply.startsWith(u'N') || reply.startsWith(u'R');
 }
 
+bool isParameterReadRefused(QStringView reply)
+{
+    return reply.startsWith(u'N');
+}
+
+bool isOtherKindOfReply(ReplyKind awaited, QByteArrayView reply)
+{
+    if (awaited == ReplyKind::Value)
+        return reply.startsWith("OK");
+    if (reply.isEmpty())
+        return false;
+    const char first = reply.front();
+    return (first >= '0' && first <= '9') || first == '-';
+}
+
 std::optional<qint32> ridReplyValue(QStringView reply)
 {
     const std::optional<qint32> n = roundHalfEvenToInt32(LeadingNumber(reply));
@@ -79,9 +81,9 @@ std::optional<qint32> ridReplyValue(QStringView reply)
     return std::nullopt;
 }
 
-qint16 timinReplyValue(QStringView reply)
+qint16 parameterReplyValue(QStringView reply)
 {
-    if (reply.startsWith(u'N'))
+    if (isParameterReadRefused(reply))
         return 0;
     return roundHalfEvenToInt16(LeadingNumber(reply)).value_or(0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -11,14 +12,15 @@ namespace kalvidor {
 // The unit's line commands and the tests applied to its replies. Pure
 // functions: the link (unitlink.h) does the talking.
 
-// Result codes of the exchanges setout, setin and timout. timin returns the
-// value it read instead, and ExchangeNotOpen when no reply came in time.
-inline constexpr qint16 ExchangeOk = 0;
-inline constexpr qint16 ExchangeFailed = -1; // no reply in time, or a refusing reply
-inline constexpr qint16 ExchangeNotOpen = -2; // the port is not open; the port message was shown
-// Another exchange is still waiting for its reply: nothing was sent and
-// nothing was shown. Callers show no message for it.
-inline constexpr qint16 ExchangeBusy = -3;
+// The unit's two numeric parameters.
+enum class UnitParameter {
+    HoldTime, // seconds an alarm is held, 1 to 99 (STM, RTM)
+    OperatorAllowance, // registered operator tags detected without an alarm, 1 to 4 (SNM, RNM)
+};
+
+// What a command waits for: writes are acknowledged with "OK", reads answer
+// with a value (or a refusal).
+enum class ReplyKind { Acknowledgement, Value };
 
 // The time limit of each command, in milliseconds.
 struct LinkLimits
@@ -44,22 +46,28 @@ qint32 sidValue(int slot, qint32 element);
 QString sidCommand(int slot, qint32 element);
 // "RID " + slot in at least 2 digits + CR.
 QString ridCommand(int slot);
-// "STM " (mode 0) or "SNM " (mode 1) + value in at least 2 digits + CR;
-// empty for any other mode.
-QString timoutCommand(qint16 value, int mode);
-// "RTM" + CR (mode 0) or "RNM" + CR (mode 1); empty for any other mode.
-QString timinCommand(int mode);
+// "STM " (hold time) or "SNM " (allowance) + value in at least 2 digits + CR.
+QString writeParameterCommand(UnitParameter parameter, qint16 value);
+// "RTM" + CR (hold time) or "RNM" + CR (allowance).
+QString readParameterCommand(UnitParameter parameter);
 
 // A write (SID, STM, SNM) is accepted when the reply begins with "OK".
 bool isWriteAccepted(QStringView reply);
 // A read (RID) is refused when the reply begins with "N" or "R".
 bool isReadRefused(QStringView reply);
+// A parameter read (RTM, RNM) is refused when the reply begins with "N".
+bool isParameterReadRefused(QStringView reply);
+// Whether a complete reply is shaped as the answer to the other kind of
+// command: a number (a digit or a minus sign first) where an acknowledgement
+// is awaited, or "OK" where a value is. Such a line is the late reply to an
+// earlier command, not the answer to the one waiting.
+bool isOtherKindOfReply(ReplyKind awaited, QByteArrayView reply);
 // The ID value an RID reply carries: its leading number rounded half to even,
 // taken only when 0 < n < 268435455. No value leaves the slot unchanged.
 std::optional<qint32> ridReplyValue(QStringView reply);
 // The value an RTM/RNM reply carries: 0 for a reply beginning with "N",
 // otherwise its leading number rounded half to even; 0 when that lies
 // outside the 16-bit range.
-qint16 timinReplyValue(QStringView reply);
+qint16 parameterReplyValue(QStringView reply);
 
 } // namespace kalvidor

@@ -1,57 +1,26 @@
 #include "unitlink.h"
 
-#include "common/leadingnumber.h"
-#include "common/messenger.h"
 #include "files/idtablefile.h"
 #include "link/serialports.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 
-using namespace Qt::StringLiterals;
+#include <utility>
 
 namespace kalvidor {
 
-namespace {
-
-const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
-
-// Marks the link busy for the lifetime of one exchange.
-class BusyScope
-{
-public:
-    explicit BusyScope(bool &flag)
-        : m_flag(flag)
-    {
-        m_flag = true;
-    }
-    ~BusyScope() { m_flag = false; }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-
-private:
-    bool &m_flag;
-};
-
-} // namespace
-
-QString notConnectedMessage()
-{
-    return u"警報ユニットが接続されていません。"_s;
-}
-
-UnitLink::UnitLink(LinkConfig config, Messenger &messenger, QObject *parent)
+UnitLink::UnitLink(LinkConfig config, QObject *parent)
     : QObject(parent)
     , m_config(std::move(config))
-    , m_messenger(messenger)
     , m_port(this)
     , m_tick(this)
 {
-    m_port.setObjectName(u"com_Unit"_s);
+    m_port.setObjectName(QStringLiteral("com_Unit"));
     m_tick.setInterval(m_config.tickInterval);
     connect(&m_port, &QSerialPort::readyRead, this, &UnitLink::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &UnitLink::onErrorOccurred);
-    connect(&m_tick, &QTimer::timeout, this, &UnitLink::ReceiveDisplayTick);
+    connect(&m_tick, &QTimer::timeout, this, &UnitLink::onTick);
 }
 
 UnitLink::~UnitLink()
@@ -85,7 +54,7 @@ void UnitLink::load()
         m_port.clearError();
     }
 
-    LastReply.clear();
+    m_lastReply.clear();
     m_loaded = true;
     m_tick.start();
 }
@@ -102,29 +71,55 @@ bool UnitLink::isPortOpen() const
     return m_port.isOpen();
 }
 
-void UnitLink::Init_Ibuf()
+bool UnitLink::beginSequence()
+{
+    if (isBusy())
+        return false;
+    m_sequenceOpen = true;
+    m_sequenceReply.clear();
+    return true;
+}
+
+void UnitLink::endSequence()
+{
+    m_sequenceOpen = false;
+    if (!m_sequenceReply.isEmpty())
+        keepForHandOut(std::exchange(m_sequenceReply, {}));
+}
+
+void UnitLink::keepForHandOut(QByteArrayView text)
+{
+    qsizetype size = 0;
+    for (const QByteArray &t : std::as_const(m_pendingTexts))
+        size += t.size();
+    const qsizetype room = ReceiveBufferCap - size;
+    if (room > 0)
+        m_pendingTexts.append(text.first(qMin(room, text.size())).toByteArray());
+}
+
+void UnitLink::clearReceived()
 {
     // Whatever arrives while an exchange waits is that exchange's reply.
     if (m_waitLoop)
         return;
-    ReceiveBuffer.clear();
-    LastReply.clear();
-    m_bufferHasCr = false;
-    m_exchangeBytes = 0;
+    forgetReceived();
+    m_sequenceReply.clear();
+    m_pendingTexts.clear();
 }
 
-void UnitLink::ClearReceive()
+void UnitLink::clearForCommand()
 {
-    ReceiveBuffer.clear();
-    ReplyComplete = false;
+    m_receiveBuffer.clear();
+    m_replyComplete = false;
     m_bufferHasCr = false;
+    m_dropLeadingLineFeed = false;
     m_exchangeBytes = 0;
 }
 
 void UnitLink::forgetReceived()
 {
-    ReceiveBuffer.clear();
-    LastReply.clear();
+    m_receiveBuffer.clear();
+    m_lastReply.clear();
     m_bufferHasCr = false;
     m_exchangeBytes = 0;
 }
@@ -136,23 +131,50 @@ void UnitLink::onReadyRead()
     appendReceived(m_port.readAll());
 }
 
-void UnitLink::appendReceived(const QByteArray &bytes)
+void UnitLink::appendReceived(QByteArrayView bytes)
 {
-    const qsizetype room = ReceiveBufferCap - ReceiveBuffer.size();
+    if (m_dropLeadingLineFeed && m_receiveBuffer.isEmpty()) {
+        while (!bytes.isEmpty() && bytes.front() == '\n')
+            bytes = bytes.sliced(1);
+        if (!bytes.isEmpty())
+            m_dropLeadingLineFeed = false;
+    }
+    const qsizetype room = ReceiveBufferCap - m_receiveBuffer.size();
     if (bytes.isEmpty() || room <= 0)
         return;
-    const QByteArrayView kept = QByteArrayView(bytes).first(qMin(room, bytes.size()));
+    const QByteArrayView kept = bytes.first(qMin(room, bytes.size()));
 
-    ReceiveBuffer.append(kept);
+    m_receiveBuffer.append(kept);
 
     if (!m_bufferHasCr && kept.contains('\r'))
         m_bufferHasCr = true;
+    if (m_bufferHasCr && m_waitLoop)
+        setAsideOtherKindOfReplies();
     if (m_bufferHasCr) {
-        ReplyComplete = true;
-        LastReply = ReceiveBuffer;
+        m_replyComplete = true;
+        m_lastReply = m_receiveBuffer;
         if (m_waitLoop)
             m_waitLoop->quit();
     }
+}
+
+void UnitLink::setAsideOtherKindOfReplies()
+{
+    // A command that timed out may still be answered, just after the next
+    // command went out. Its reply is not this command's: keep it for the
+    // receive display and go on waiting.
+    qsizetype cr = m_receiveBuffer.indexOf('\r');
+    while (cr >= 0 && isOtherKindOfReply(m_awaited, QByteArrayView(m_receiveBuffer).first(cr))) {
+        qsizetype end = cr + 1;
+        if (end < m_receiveBuffer.size() && m_receiveBuffer.at(end) == '\n')
+            ++end;
+        else if (end == m_receiveBuffer.size())
+            m_dropLeadingLineFeed = true;
+        keepForHandOut(QByteArrayView(m_receiveBuffer).first(end));
+        m_receiveBuffer.remove(0, end);
+        cr = m_receiveBuffer.indexOf('\r');
+    }
+    m_bufferHasCr = cr >= 0;
 }
 
 void UnitLink::onErrorOccurred(QSerialPort::SerialPortError error)
@@ -180,31 +202,34 @@ void UnitLink::closePort()
         m_waitLoop->quit();
 }
 
-bool UnitLink::showUnsolicitedText()
+void UnitLink::handOut(const QByteArray &text)
 {
-    const QByteArray text = ReceiveBuffer.mid(m_exchangeBytes);
+    emit unitTextReceived(QString::fromLatin1(text));
+}
+
+bool UnitLink::handOutUnsolicitedText()
+{
+    const QByteArray text = m_receiveBuffer.mid(m_exchangeBytes);
     if (!text.contains('\r'))
         return false;
-    const qsizetype p = text.indexOf("Ver");
-    if (p >= 0)
-        emit receiveDisplayReplaced(u"ROM "_s + QString::fromLatin1(text.mid(p)));
-    else
-        emit receiveDisplayAppended(QString::fromLatin1(text));
+    handOut(text);
     forgetReceived();
     return true;
 }
 
-void UnitLink::ReceiveDisplayTick()
+void UnitLink::onTick()
 {
-    // The buffers belong to the exchange while one runs.
-    if (m_busy)
+    // The buffers belong to the sequence while one runs.
+    if (isBusy())
         return;
+    for (const QByteArray &text : std::exchange(m_pendingTexts, {}))
+        handOut(text);
     // Text that filled the buffer without a line end can never be shown.
-    if (!showUnsolicitedText() && ReceiveBuffer.size() >= ReceiveBufferCap)
+    if (!handOutUnsolicitedText() && m_receiveBuffer.size() >= ReceiveBufferCap)
         forgetReceived();
 }
 
-void UnitLink::takeUnsolicitedText()
+void UnitLink::takeWaitingBytes()
 {
     if (m_port.isOpen()) {
         // Collect bytes that wait in the system but have not been announced
@@ -218,28 +243,13 @@ void UnitLink::takeUnsolicitedText()
             appendReceived(m_port.readAll());
         }
     }
-    showUnsolicitedText();
+    handOutUnsolicitedText();
 }
 
-bool UnitLink::sendCommand(const QString &command, int limitMs)
+bool UnitLink::waitForReply(int limitMs)
 {
-    emit sentCaptionChanged(u"送信："_s + command);
-    emit receivedCaptionChanged(u"受信待ち"_s);
-    takeUnsolicitedText();
-    ClearReceive();
-    if (!command.isEmpty() && m_port.isOpen())
-        m_port.write(command.toLatin1());
-    const bool replied = WaitReply(limitMs);
-    m_exchangeBytes = ReceiveBuffer.size();
-    if (replied)
-        emit receivedCaptionChanged(u"受信："_s + receiveBuffer());
-    return replied;
-}
-
-bool UnitLink::WaitReply(int limitMs)
-{
-    if (ReplyComplete || !m_port.isOpen())
-        return ReplyComplete;
+    if (m_replyComplete || !m_port.isOpen())
+        return m_replyComplete;
 
     const QDeadlineTimer deadline(limitMs, Qt::PreciseTimer);
     QEventLoop loop;
@@ -258,90 +268,84 @@ bool UnitLink::WaitReply(int limitMs)
     m_waitLoop = &loop;
     loop.exec();
     m_waitLoop = nullptr;
-    return ReplyComplete;
+    return m_replyComplete;
 }
 
-bool UnitLink::portReady(bool hideWhenClosed)
+ExchangeResult UnitLink::exchange(const QString &command, int limitMs, ReplyKind awaited)
 {
+    if (m_waitLoop)
+        return { ExchangeStatus::Busy, {} };
+    // An exchange outside a sequence is a sequence of its own.
+    const bool ownSequence = !m_sequenceOpen;
+    if (ownSequence && !beginSequence())
+        return { ExchangeStatus::Busy, {} };
+    struct SequenceEnd
+    {
+        UnitLink *link;
+        bool own;
+        ~SequenceEnd()
+        {
+            if (own)
+                link->endSequence();
+        }
+    } sequenceEnd { this, ownSequence };
+
     if (!m_loaded)
         load();
+    if (!m_port.isOpen())
+        return { ExchangeStatus::PortNotOpen, {} };
+
+    emit commandSent(command);
+    takeWaitingBytes();
+    clearForCommand();
+    m_awaited = awaited;
     if (m_port.isOpen())
-        return true;
-    if (hideWhenClosed)
-        emit hideRequested();
-    m_messenger.warn(PortMessage);
-    return false;
+        m_port.write(command.toLatin1());
+    const bool replied = waitForReply(limitMs);
+    m_exchangeBytes = m_receiveBuffer.size();
+    if (!replied)
+        return { ExchangeStatus::NoReply, {} };
+
+    m_sequenceReply = m_receiveBuffer;
+    const QString reply = receiveBuffer();
+    emit replyReceived(reply);
+    return { ExchangeStatus::Answered, reply };
 }
 
-qint16 UnitLink::setout(const std::array<qint32, SlotCount> &table)
+ExchangeResult UnitLink::writeId(int slot, qint32 element)
 {
-    if (m_busy)
-        return ExchangeBusy;
-    const BusyScope busy(m_busy);
-    if (!portReady(true))
-        return ExchangeNotOpen;
-    // The table as it was when the write began, whatever happens meanwhile.
-    const std::array<qint32, SlotCount> ids = table;
-    for (int slot = 0; slot < SlotCount; ++slot) {
-        if (!sendCommand(sidCommand(slot, ids[slot]), m_config.limits.sid))
-            break;
-        if (!isWriteAccepted(receiveBuffer())) {
-            ReplyComplete = false;
-            break;
-        }
-        emit progress(slot + 1, SlotCount);
-    }
-    return ReplyComplete ? ExchangeOk : ExchangeFailed;
+    ExchangeResult result
+        = exchange(sidCommand(slot, element), m_config.limits.sid, ReplyKind::Acknowledgement);
+    if (result.answered() && !isWriteAccepted(result.reply))
+        result.status = ExchangeStatus::Refused;
+    return result;
 }
 
-qint16 UnitLink::setin(std::array<qint32, SlotCount> &table)
+ExchangeResult UnitLink::readId(int slot)
 {
-    if (m_busy)
-        return ExchangeBusy;
-    const BusyScope busy(m_busy);
-    if (!portReady(true))
-        return ExchangeNotOpen;
-    for (int slot = 0; slot < SlotCount; ++slot) {
-        if (!sendCommand(ridCommand(slot), m_config.limits.rid))
-            break;
-        const QString reply = receiveBuffer();
-        if (isReadRefused(reply)) {
-            ReplyComplete = false;
-            break;
-        }
-        if (const std::optional<qint32> value = ridReplyValue(reply))
-            table[slot] = *value;
-        emit progress(slot + 1, SlotCount);
-    }
-    return ReplyComplete ? ExchangeOk : ExchangeFailed;
+    ExchangeResult result = exchange(ridCommand(slot), m_config.limits.rid, ReplyKind::Value);
+    if (result.answered() && isReadRefused(result.reply))
+        result.status = ExchangeStatus::Refused;
+    return result;
 }
 
-qint16 UnitLink::timout(qint16 value, int mode)
+ExchangeResult UnitLink::writeParameter(UnitParameter parameter, qint16 value)
 {
-    if (m_busy)
-        return ExchangeBusy;
-    const BusyScope busy(m_busy);
-    if (!portReady(false))
-        return ExchangeNotOpen;
-    const int limit = mode == 1 ? m_config.limits.snm : m_config.limits.stm;
-    if (sendCommand(timoutCommand(value, mode), limit) && !isWriteAccepted(receiveBuffer()))
-        ReplyComplete = false;
-    return ReplyComplete ? ExchangeOk : ExchangeFailed;
+    const int limit = parameter == UnitParameter::HoldTime ? m_config.limits.stm : m_config.limits.snm;
+    ExchangeResult result
+        = exchange(writeParameterCommand(parameter, value), limit, ReplyKind::Acknowledgement);
+    if (result.answered() && !isWriteAccepted(result.reply))
+        result.status = ExchangeStatus::Refused;
+    return result;
 }
 
-qint16 UnitLink::timin(int mode)
+ExchangeResult UnitLink::readParameter(UnitParameter parameter)
 {
-    if (m_busy)
-        return ExchangeBusy;
-    const BusyScope busy(m_busy);
-    if (!portReady(false))
-        return ExchangeNotOpen;
-    const int limit = mode == 1 ? m_config.limits.rnm : m_config.limits.rtm;
-    if (!sendCommand(timinCommand(mode), limit)) {
-        m_messenger.inform(notConnectedMessage());
-        return ExchangeNotOpen;
-    }
-    return timinReplyValue(receiveBuffer());
+    const int limit = parameter == UnitParameter::HoldTime ? m_config.limits.rtm : m_config.limits.rnm;
+    ExchangeResult result = exchange(readParameterCommand(parameter), limit, ReplyKind::Value);
+    if (result.answered() && isParameterReadRefused(result.reply))
+        result.status = ExchangeStatus::Refused;
+    return result;
 }
 
 } // namespace kalvidor

@@ -1,21 +1,17 @@
 #pragma once
 
 #include "link/protocol.h"
-#include "table/idcodetable.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
 
-#include <array>
-
 class QEventLoop;
 
 namespace kalvidor {
-
-class Messenger;
 
 struct LinkConfig
 {
@@ -24,14 +20,34 @@ struct LinkConfig
     int tickInterval = 1000; // ms between two looks for text the unit sent on its own
 };
 
-// "The unit is not connected": what timin says when no reply came in time,
-// and what the unit commands say when an exchange fails.
-QString notConnectedMessage();
+// How one exchange (one command and its reply) ended.
+enum class ExchangeStatus {
+    Answered, // a reply came in time and did not refuse the command
+    Refused, // a reply came in time and refused the command
+    NoReply, // no reply within the time limit, or the port failed meanwhile
+    PortNotOpen, // the port is not open: nothing was sent
+    Busy, // another exchange is waiting for its reply: nothing was sent
+};
 
-// The link to the unit: owns the serial port com_Unit, collects the unit's
-// replies and runs the four exchanges. An exchange writes one command at a
-// time and waits for its reply in a local event loop, so the rest of the
-// program keeps running meanwhile. Everything happens on the GUI thread.
+struct ExchangeResult
+{
+    ExchangeStatus status = ExchangeStatus::NoReply;
+    // The reply as received, one character per byte, from the start of the
+    // receive buffer up to and including its CR and whatever came with it.
+    // Empty unless the status is Answered or Refused.
+    QString reply;
+
+    bool answered() const { return status == ExchangeStatus::Answered; }
+};
+
+// The link to the unit: owns the serial port, collects the unit's replies and
+// carries out one command at a time. An exchange writes its command and waits
+// for the reply in a local event loop, so the rest of the program keeps
+// running meanwhile. Everything happens on the GUI thread.
+//
+// Text the unit sends on its own (a version banner, a late reply, and once
+// after each sequence the last reply of that sequence) is handed out through
+// unitTextReceived() when no sequence runs.
 class UnitLink : public QObject
 {
     Q_OBJECT
@@ -42,93 +58,104 @@ public:
     // cannot exhaust memory (that exchange ends as a time-out).
     static constexpr qsizetype ReceiveBufferCap = 64 * 1024;
 
-    UnitLink(LinkConfig config, Messenger &messenger, QObject *parent = nullptr);
+    explicit UnitLink(LinkConfig config, QObject *parent = nullptr);
     ~UnitLink() override;
 
     // Reads the port number from the settings file and (re)opens the port.
-    // Every step runs even if one before it failed; failures are silent:
-    // the next exchange reports a port that is not open. Empties LastReply
-    // and starts the receive-display tick.
+    // Every step runs even if one before it failed; failures are silent: the
+    // next exchange reports PortNotOpen. Forgets the last reply and starts
+    // the tick that hands out the unit's own text.
     void load();
-    // Stops the tick and closes the port. The receive state survives. An
-    // exchange waiting at this moment ends as if no reply came.
+    // Stops the tick and closes the port. The receive buffer survives. An
+    // exchange waiting at this moment ends as NoReply.
     void unload();
     bool isLoaded() const { return m_loaded; }
     bool isPortOpen() const;
-    // The port number in use: 1 to 4 (initially 1).
+    // The port number in use (initially 1).
     int portNumber() const { return m_portNumber; }
-    // True from the start of an exchange to its return. Exchanges requested
-    // meanwhile return ExchangeBusy; callers may also check this first.
-    bool isBusy() const { return m_busy; }
+    const LinkLimits &limits() const { return m_config.limits; }
 
-    // Empties ReceiveBuffer and LastReply; ReplyComplete keeps its value. While
-    // an exchange waits it does nothing: what arrives then is that exchange's reply.
-    void Init_Ibuf();
+    // True while a sequence is open or an exchange waits. Exchanges asked for
+    // by anyone else meanwhile end as Busy.
+    bool isBusy() const { return m_sequenceOpen || m_waitLoop; }
 
-    // Writes slots 0 to 212 (SID). 0, ExchangeFailed, ExchangeNotOpen or ExchangeBusy.
-    qint16 setout(const std::array<qint32, SlotCount> &table);
-    // Reads slots 0 to 212 (RID) into table; slots read before a failure
-    // keep their new values. 0, ExchangeFailed, ExchangeNotOpen or ExchangeBusy.
-    qint16 setin(std::array<qint32, SlotCount> &table);
-    // Writes the hold time (mode 0, STM) or the operator allowance (mode 1, SNM).
-    qint16 timout(qint16 value, int mode);
-    // Reads the hold time (mode 0, RTM) or the allowance (mode 1, RNM). Returns
-    // the value read, 0 for a refusal, ExchangeNotOpen when the port is not open
-    // or no reply came (both reported here) and ExchangeBusy as above.
-    qint16 timin(int mode);
+    // A sequence groups exchanges that belong together (a whole write, read
+    // or compare): the tick stays away from the receive buffer in between,
+    // and the last reply of the sequence is handed out once when it ends.
+    // beginSequence() returns false, and opens nothing, while busy.
+    bool beginSequence();
+    void endSequence();
+
+    // One command each; see protocol.h for the texts and replies.
+    ExchangeResult writeId(int slot, qint32 element); // SID
+    ExchangeResult readId(int slot); // RID
+    ExchangeResult writeParameter(UnitParameter parameter, qint16 value); // STM, SNM
+    ExchangeResult readParameter(UnitParameter parameter); // RTM, RNM
+
+    // Empties the receive buffer and forgets the last reply and any text not
+    // handed out yet (the receive display was cleared). While an exchange
+    // waits it does nothing: what arrives then is that exchange's reply.
+    void clearReceived();
 
     // The receive state, one character per received byte.
-    QString receiveBuffer() const { return QString::fromLatin1(ReceiveBuffer); }
-    bool replyComplete() const { return ReplyComplete; }
-    QString lastReply() const { return QString::fromLatin1(LastReply); }
+    QString receiveBuffer() const { return QString::fromLatin1(m_receiveBuffer); }
+    bool replyComplete() const { return m_replyComplete; }
+    QString lastReply() const { return QString::fromLatin1(m_lastReply); }
 
 signals:
-    // lbl_Comm(0): "送信：" + the command text.
-    void sentCaptionChanged(const QString &caption);
-    // lbl_Comm(1): "受信待ち" after each command sent, "受信：" + the reply once it came.
-    void receivedCaptionChanged(const QString &caption);
-    // setout or setin found the port closed: the link window is to be hidden.
-    void hideRequested();
-    // The main window's receive display: replace its text, or append to it.
-    void receiveDisplayReplaced(const QString &text);
-    void receiveDisplayAppended(const QString &text);
-    // After each answered command of setout and setin (done of total).
-    void progress(int done, int total);
+    // A command was written (or would have been, on a port that failed
+    // since): its text with the CR.
+    void commandSent(const QString &command);
+    // The reply to the command last sent came in time.
+    void replyReceived(const QString &reply);
+    // A line the unit sent on its own, CR included, one character per byte.
+    void unitTextReceived(const QString &text);
 
 private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
-    void ReceiveDisplayTick();
+    void onTick();
 
-    void appendReceived(const QByteArray &bytes);
+    ExchangeResult exchange(const QString &command, int limitMs, ReplyKind awaited);
+    void appendReceived(QByteArrayView bytes);
+    void setAsideOtherKindOfReplies();
     void closePort();
-    void ClearReceive();
-    void takeUnsolicitedText();
-    bool showUnsolicitedText();
+    void clearForCommand();
+    void takeWaitingBytes();
+    bool handOutUnsolicitedText();
+    void handOut(const QByteArray &text);
+    void keepForHandOut(QByteArrayView text);
     void forgetReceived();
-    bool sendCommand(const QString &command, int limitMs);
-    bool WaitReply(int limitMs);
-    bool portReady(bool hideWhenClosed);
+    bool waitForReply(int limitMs);
 
     LinkConfig m_config;
-    Messenger &m_messenger;
     QSerialPort m_port;
     QTimer m_tick;
     int m_portNumber = 1;
     bool m_loaded = false;
-    bool m_busy = false;
+    bool m_sequenceOpen = false;
     bool m_closing = false;
     bool m_settingModemLines = false;
     bool m_polling = false;
     QEventLoop *m_waitLoop = nullptr;
+    ReplyKind m_awaited = ReplyKind::Acknowledgement;
 
-    QByteArray ReceiveBuffer;
-    bool ReplyComplete = false;
-    QByteArray LastReply;
+    QByteArray m_receiveBuffer;
+    bool m_replyComplete = false;
+    QByteArray m_lastReply;
     bool m_bufferHasCr = false;
-    // How many bytes at the start of ReceiveBuffer belong to the last exchange
-    // (its reply). Only bytes after them are text the unit sent on its own.
+    // A line feed that follows a reply set aside as the unit's own text
+    // belongs to that reply, not to the start of the next one.
+    bool m_dropLeadingLineFeed = false;
+    // How many bytes at the start of the receive buffer belong to the last
+    // exchange (its reply). Only bytes after them are text the unit sent on its own.
     qsizetype m_exchangeBytes = 0;
+    // The last reply of the open sequence.
+    QByteArray m_sequenceReply;
+    // Text for the next tick to hand out, in arrival order: the last reply of
+    // each sequence that ended, and replies to earlier commands that arrived
+    // during a later exchange. At most ReceiveBufferCap bytes in all.
+    QByteArrayList m_pendingTexts;
 };
 
 } // namespace kalvidor

@@ -85,11 +85,11 @@ GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
     takeRows(IdList::Vehicles, offsets.vehicles);
 
     GatherResult result;
-    if (const auto hold = ParseParameter(texts.holdTime, 1, 99))
+    if (const auto hold = ParseParameter(texts.holdTime, MinHoldTime, MaxHoldTime))
         table.HoldTime = *hold;
     else
         result.holdTimeRejected = true;
-    if (const auto allowance = ParseParameter(texts.allowance, 1, 4))
+    if (const auto allowance = ParseParameter(texts.allowance, MinOperatorAllowance, MaxOperatorAllowance))
         table.OperatorAllowance = *allowance;
     else
         result.allowanceRejected = true;

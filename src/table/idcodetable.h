@@ -16,6 +16,9 @@ inline constexpr qint32 DefaultBaseId = 0x2800000;
 inline constexpr qint16 DefaultHoldTime = 2;
 inline constexpr qint16 DefaultOperatorAllowance = 1;
 inline constexpr qint32 MaxIdValue = 0xFFFFFFF; // the largest seven-digit ID
+// The ranges the unit accepts for its two parameters.
+inline constexpr qint16 MinHoldTime = 1, MaxHoldTime = 99;
+inline constexpr qint16 MinOperatorAllowance = 1, MaxOperatorAllowance = 4;
 
 // The text a list row shows when its slot holds no ID (U+2015 HORIZONTAL BAR).
 inline constexpr QStringView NoIdMark = u"\u2015";

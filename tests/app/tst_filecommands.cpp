@@ -223,8 +223,8 @@ private slots:
         if (modified)
             WindowFixture::retype(f->row(IdList::HeavyMachines, 0), u"2800009"_s);
         f->window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f->window.get()));
-        QSignalSpy closed(f->window.get(), &MainWindow::closed);
+        QVERIFY(QTest::qWaitForWindowExposed(f->window));
+        QSignalSpy closed(f->window, &MainWindow::closed);
         f->messenger.queueAnswer(answer);
 
         if (how == Leave::ExitCommand) {
@@ -253,7 +253,7 @@ private slots:
         f->window->show();
         // Something in the way of the file that the save at exit writes.
         QVERIFY(QDir(f->dir.path()).mkdir(u"IdCodeTable.csv"_s));
-        QSignalSpy closed(f->window.get(), &MainWindow::closed);
+        QSignalSpy closed(f->window, &MainWindow::closed);
 
         f->trigger(u"mnu_終了"_s); // OK, but the save cannot be written
         QCOMPARE(f->messenger.texts(),

@@ -36,7 +36,7 @@ class TestIdEntry : public QObject
 
 private slots:
     void init() { f.create(); }
-    void cleanup() { f.window.reset(); }
+    void cleanup() { f.destroy(); }
 
     void typingIsNormalisedAtOnce_data()
     {

@@ -27,7 +27,7 @@ class TestIdLists : public QObject
 
 private slots:
     void init() { f.create(); }
-    void cleanup() { f.window.reset(); }
+    void cleanup() { f.destroy(); }
 
     void listsAtTheirMaximaShowAndGatherTheLastSlots_data()
     {

@@ -23,7 +23,7 @@ class TestMainWindow : public QObject
 
 private slots:
     void init() { f.create(); }
-    void cleanup() { f.window.reset(); }
+    void cleanup() { f.destroy(); }
 
     void firstStartShowsTheDefaultTable()
     {
@@ -86,7 +86,7 @@ private slots:
         QStringList walked;
         QWidget *w = start;
         do {
-            if ((w->focusPolicy() & Qt::TabFocus) && w->window() == f.window.get())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->window() == f.window)
                 walked << w->objectName();
             w = w->nextInFocusChain();
         } while (w != start && walked.size() <= expected.size());
@@ -138,7 +138,7 @@ private slots:
     void clearButtonEmptiesTheReceiveDisplay()
     {
         f.window->setReceivedText(u"ROM Ver1.00\r"_s);
-        QSignalSpy cleared(f.window.get(), &MainWindow::receiveDisplayCleared);
+        QSignalSpy cleared(f.window, &MainWindow::receiveDisplayCleared);
         QTest::mouseClick(f.child(u"Command1"_s), Qt::LeftButton);
         QVERIFY(f.window->receivedText().isEmpty());
         QCOMPARE(cleared.size(), 1); // the link empties its receive buffer on it

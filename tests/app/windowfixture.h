@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/designfonts.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/unitoperations.h"
 #include "recordingmessenger.h"
 
 #include <QAction>
@@ -12,28 +13,35 @@
 
 #include <memory>
 
-// A main window built against its own program folder (empty unless the test
-// fills it) and driven only through its elements' object names. Adjust
-// `services` before create().
+// The program built against its own program folder (empty unless the test
+// fills it), its main window driven only through its elements' object names.
+// Adjust `services` before create().
 struct WindowFixture
 {
     QTemporaryDir dir;
     RecordingMessenger messenger;
     kalvidor::MainWindowServices services { dir.path(), &messenger };
-    std::unique_ptr<kalvidor::MainWindow> window;
+    std::unique_ptr<kalvidor::Application> app;
+    kalvidor::MainWindow *window = nullptr;
 
     void create()
     {
-        kalvidor::installFontSubstitutions();
         messenger.clear();
-        window = std::make_unique<kalvidor::MainWindow>(services);
+        app = std::make_unique<kalvidor::Application>(services);
+        window = &app->window();
     }
+    void destroy()
+    {
+        window = nullptr;
+        app.reset();
+    }
+    kalvidor::UnitOperations &ops() const { return app->unitOperations(); }
     // Focus and key handling need a shown, active window.
     bool showActive()
     {
         window->show();
         window->activateWindow();
-        return QTest::qWaitForWindowActive(window.get());
+        return QTest::qWaitForWindowActive(window);
     }
 
     template <typename T = QWidget> T *child(const QString &name) const

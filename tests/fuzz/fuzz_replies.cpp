@@ -22,7 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (const auto v = ridReplyValue(reply); v && (*v <= 0 || *v >= MaxIdValue))
             std::abort();
     }
-    const qint16 t = timinReplyValue(reply); // RTM, RNM
+    // A reply is never both a late acknowledgement and a late value.
+    if (isOtherKindOfReply(ReplyKind::Acknowledgement, QByteArrayView(data, qsizetype(size)))
+        && isOtherKindOfReply(ReplyKind::Value, QByteArrayView(data, qsizetype(size))))
+        std::abort();
+    const qint16 t = parameterReplyValue(reply); // RTM, RNM
     if (reply.startsWith(u'N') && t != 0)
         std::abort();
 
@@ -35,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!sid.startsWith(u"SID ") || !sid.endsWith(u'\r') || sid.count(u'\r') != 1)
             std::abort();
         const qint16 value = qint16(data[5] << 8 | data[4]);
-        const QString stm = timoutCommand(value, data[5] & 1);
+        const QString stm = writeParameterCommand(
+            (data[5] & 1) ? UnitParameter::OperatorAllowance : UnitParameter::HoldTime, value);
         if (!stm.endsWith(u'\r') || stm.size() < 7)
             std::abort();
     }

@@ -1,7 +1,7 @@
 // The link against the unit simulator, through a real QSerialPort on a
 // pseudo-terminal.
 #include "link/unitlink.h"
-#include "recordingmessenger.h"
+#include "ops/unitsession.h"
 #include "unitsimulator.h"
 
 #include <QElapsedTimer>
@@ -18,8 +18,6 @@ using namespace kalvidor;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString NotConnectedMessage = u"警報ユニットが接続されていません。"_s;
 
 LinkLimits limitsOf(int ms)
 {
@@ -39,7 +37,8 @@ struct Rig
     // Loads the link once the unit runs; whether the port opened.
     bool load()
     {
-        link = std::make_unique<UnitLink>(LinkConfig { dir.path(), limits, tick }, messenger);
+        link = std::make_unique<UnitLink>(LinkConfig { dir.path(), limits, tick });
+        session = std::make_unique<UnitSession>(*link);
         link->load();
         return link->isPortOpen();
     }
@@ -56,12 +55,15 @@ struct Rig
     }
 
     QTemporaryDir dir;
-    RecordingMessenger messenger;
     UnitSimulator unit;
     LinkLimits limits;
     int tick;
     std::unique_ptr<UnitLink> link;
+    std::unique_ptr<UnitSession> session;
 };
+
+constexpr auto Hold = UnitParameter::HoldTime;
+constexpr auto Allowance = UnitParameter::OperatorAllowance;
 
 #define START(rig)                                                                                 \
     START_UNIT_SIMULATOR((rig).unit, (rig).dir.path(), 1);                                         \
@@ -87,33 +89,36 @@ private slots:
         // A reply that carries no ID value leaves its slot alone.
         Rig rig({ u"--answer-rid"_s, u"1=0"_s });
         START(rig);
-        UnitLink &link = *rig.link;
-        QSignalSpy progress(&link, &UnitLink::progress);
-        QSignalSpy sent(&link, &UnitLink::sentCaptionChanged);
-        QSignalSpy received(&link, &UnitLink::receivedCaptionChanged);
+        QSignalSpy progress(rig.session.get(), &UnitSession::progress);
+        QSignalSpy sent(rig.link.get(), &UnitLink::commandSent);
+        QSignalSpy received(rig.link.get(), &UnitLink::replyReceived);
 
-        std::array<qint32, SlotCount> table {};
-        table.fill(0x2800000);
-        table[7] = 0x2801234;
-        table[99] = 0x2800063;
-        table[100] = 0x2800064;
-        table[212] = 0x280FFFF;
-        QCOMPARE(link.setout(table), ExchangeOk);
-        QCOMPARE(link.timout(12, 0), ExchangeOk);
-        QCOMPARE(link.timout(3, 1), ExchangeOk);
-        QCOMPARE(progress.count(), SlotCount);
-        QCOMPARE(progress.last(), (QVariantList { SlotCount, SlotCount }));
+        IdCodeTable table;
+        table.Ids.fill(0x2800000);
+        table.Ids[7] = 0x2801234;
+        table.Ids[99] = 0x2800063;
+        table.Ids[100] = 0x2800064;
+        table.Ids[212] = 0x280FFFF;
+        table.HoldTime = 12;
+        table.OperatorAllowance = 3;
+        const SequenceOutcome written = rig.session->write(table);
+        QCOMPARE(written.status, SequenceStatus::Completed);
+        QCOMPARE(written.answered, 215);
+        QCOMPARE(progress.count(), 216);
+        QCOMPARE(progress.first(), (QVariantList { 0, 215 }));
+        QCOMPARE(progress.last(), (QVariantList { 215, 215 }));
 
-        std::array<qint32, SlotCount> back {};
-        back.fill(-5);
-        QCOMPARE(link.setin(back), ExchangeOk);
-        QCOMPARE(link.timin(0), qint16(12));
-        QCOMPARE(link.timin(1), qint16(3));
+        IdCodeTable back;
+        back.Ids.fill(-5);
+        const ReadOutcome read = rig.session->read(back);
+        QCOMPARE(read.status, SequenceStatus::Completed);
+        QCOMPARE(back.HoldTime, qint16(12));
+        QCOMPARE(back.OperatorAllowance, qint16(3));
 
         // Every command went out once, in order, without its CR.
         QStringList expected;
         for (int slot = 0; slot < SlotCount; ++slot)
-            expected << sidCommand(slot, table[slot]).chopped(1);
+            expected << sidCommand(slot, table.Ids[slot]).chopped(1);
         expected << u"STM 12"_s << u"SNM 03"_s;
         for (int slot = 0; slot < SlotCount; ++slot)
             expected << ridCommand(slot).chopped(1);
@@ -123,71 +128,108 @@ private slots:
         QCOMPARE(log[7], u"SID 007,000004660"_s);
 
         // The unit gives each list slot the base ID's upper 16 bits back.
-        std::array<qint32, SlotCount> expectedBack = table;
+        std::array<qint32, SlotCount> expectedBack = table.Ids;
         expectedBack[1] = -5; // its reply carried no ID value
-        QCOMPARE(back, expectedBack);
-        QVERIFY(rig.messenger.messages().isEmpty());
-        QCOMPARE(sent.last().first().toString(), u"送信：RNM\r"_s);
-        QCOMPARE(received.last().first().toString(), u"受信：3\r"_s);
+        QCOMPARE(back.Ids, expectedBack);
+        QCOMPARE(sent.count(), 430);
+        QCOMPARE(sent.last().first().toString(), u"RNM\r"_s);
+        QCOMPARE(received.count(), 430);
+        QCOMPARE(received.last().first().toString(), u"3\r"_s);
     }
 
     void replyShapes_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<qint16>("written");
-        QTest::newRow("in pieces")
-            << QStringList { u"--split"_s, u"--split-pause"_s, u"30"_s } << ExchangeOk;
-        QTest::newRow("CR LF") << QStringList { u"--crlf"_s } << ExchangeOk;
+        QTest::addColumn<ExchangeStatus>("written");
+        QTest::newRow("in pieces") << QStringList { u"--split"_s, u"--split-pause"_s, u"30"_s }
+                                   << ExchangeStatus::Answered;
+        QTest::newRow("CR LF") << QStringList { u"--crlf"_s } << ExchangeStatus::Answered;
         QTest::newRow("lower-case ok refuses")
-            << QStringList { u"--lowercase-ok"_s } << ExchangeFailed;
+            << QStringList { u"--lowercase-ok"_s } << ExchangeStatus::Refused;
     }
     void replyShapes()
     {
         QFETCH(QStringList, options);
-        QFETCH(qint16, written);
+        QFETCH(ExchangeStatus, written);
         Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s });
         START(rig);
-        QCOMPARE(rig.link->timout(5, 0), written);
-        QCOMPARE(rig.link->timin(1), qint16(4));
-        if (written == ExchangeOk)
-            QCOMPARE(rig.link->timin(0), qint16(5));
-        QVERIFY(rig.messenger.messages().isEmpty());
+        QCOMPARE(rig.link->writeParameter(Hold, 5).status, written);
+        QCOMPARE(parameterReplyValue(rig.link->readParameter(Allowance).reply), qint16(4));
+        if (written == ExchangeStatus::Answered)
+            QCOMPARE(parameterReplyValue(rig.link->readParameter(Hold).reply), qint16(5));
     }
 
-    void readRefusedOnSlot50KeepsWhatCameBefore()
+    // A refusal, unlike silence, is an answer: the read goes on with the
+    // next parameter and the table keeps its own value. Values out of range
+    // are kept out the same way.
+    void readStopsOrSkipsWhereTheUnitSaysNo_data()
     {
-        Rig rig({ u"--refuse-rid"_s, u"50"_s });
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<SequenceStatus>("status");
+        QTest::addColumn<int>("answered");
+        QTest::addColumn<int>("keptFromSlot"); // slots from here on keep their old value
+        QTest::addColumn<qint16>("holdTime");
+        QTest::addColumn<qint16>("allowance");
+        QTest::newRow("RID of slot 50 refused with N")
+            << QStringList { u"--refuse-rid"_s, u"50"_s } << SequenceStatus::Refused << 50 << 50
+            << qint16(7) << qint16(2);
+        QTest::newRow("RID of slot 51 answered R")
+            << QStringList { u"--answer-rid"_s, u"51=R1"_s } << SequenceStatus::Refused << 51
+            << 51 << qint16(7) << qint16(2);
+        QTest::newRow("RTM refused") << QStringList { u"--refuse-rtm"_s }
+                                     << SequenceStatus::Completed << 215 << 213 << qint16(7)
+                                     << qint16(4);
+        QTest::newRow("hold time 150 and allowance 5 out of range")
+            << QStringList { u"--hold"_s, u"150"_s, u"--allowance"_s, u"5"_s }
+            << SequenceStatus::Completed << 215 << 213 << qint16(7) << qint16(2);
+        QTest::newRow("hold time 99 and allowance 1, the ends of the ranges")
+            << QStringList { u"--hold"_s, u"99"_s, u"--allowance"_s, u"1"_s }
+            << SequenceStatus::Completed << 215 << 213 << qint16(99) << qint16(1);
+        QTest::newRow("RNM silent") << QStringList { u"--silent-rnm"_s } << SequenceStatus::NoReply
+                                    << 214 << 213 << qint16(4) << qint16(2);
+    }
+    void readStopsOrSkipsWhereTheUnitSaysNo()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(SequenceStatus, status);
+        QFETCH(int, answered);
+        QFETCH(int, keptFromSlot);
+        QFETCH(qint16, holdTime);
+        QFETCH(qint16, allowance);
+        // Later options win: the rows' own --hold and --allowance come last.
+        Rig rig(QStringList { u"--hold"_s, u"4"_s, u"--allowance"_s, u"4"_s } + options);
         START(rig);
-        std::array<qint32, SlotCount> table {};
         for (int slot = 0; slot < SlotCount; ++slot)
-            table[slot] = 0x2800000 + slot;
-        QCOMPARE(rig.link->setout(table), ExchangeOk);
-        std::array<qint32, SlotCount> back {};
-        back.fill(7);
-        QCOMPARE(rig.link->setin(back), ExchangeFailed);
+            QVERIFY(rig.link->writeId(slot, 0x2800000 + slot).answered());
+
+        IdCodeTable back;
+        back.Ids.fill(7);
+        back.HoldTime = 7;
+        back.OperatorAllowance = 2;
+        const ReadOutcome outcome = rig.session->read(back);
+        QCOMPARE(outcome.status, status);
+        QCOMPARE(outcome.answered, answered);
         for (int slot = 0; slot < SlotCount; ++slot)
-            QCOMPARE(back[slot], slot < 50 ? 0x2800000 + slot : 7);
-        QCOMPARE(rig.unit.commandLog().last(), u"RID 50"_s);
-        QVERIFY(rig.messenger.messages().isEmpty());
+            QCOMPARE(back.Ids[slot], slot < keptFromSlot ? 0x2800000 + slot : 7);
+        QCOMPARE(back.HoldTime, holdTime);
+        QCOMPARE(back.OperatorAllowance, allowance);
     }
 
     void silentUnitTimesOut()
     {
         Rig rig({ u"--silent"_s }, limitsOf(2000));
         START(rig);
-        QSignalSpy received(rig.link.get(), &UnitLink::receivedCaptionChanged);
+        QSignalSpy received(rig.link.get(), &UnitLink::replyReceived);
         QElapsedTimer clock;
         clock.start();
         const double cpuBefore = cpuSeconds();
-        QCOMPARE(rig.link->timin(0), ExchangeNotOpen);
+        QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply);
         // The wait sleeps in the event loop: next to no processor time.
         const double cpu = cpuSeconds() - cpuBefore;
         QVERIFY2(clock.elapsed() >= 2000 && clock.elapsed() < 2500,
             qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(cpu < 0.2, qPrintable(QString::number(cpu)));
-        QCOMPARE(received.last().first().toString(), u"受信待ち"_s);
-        QCOMPARE(rig.messenger.texts(), QStringList { NotConnectedMessage });
-        QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Information);
+        QCOMPARE(received.count(), 0);
     }
 
     void endlessTextWithoutLineEndIsBounded()
@@ -196,7 +238,7 @@ private slots:
         // beyond the cap and the exchange times out.
         Rig rig({ u"--garbage"_s, u"300000"_s }, limitsOf(1500));
         START(rig);
-        QCOMPARE(rig.link->timin(0), ExchangeNotOpen);
+        QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply);
         QVERIFY(!rig.link->replyComplete());
         QCOMPARE(rig.link->receiveBuffer().size(), UnitLink::ReceiveBufferCap);
         // Left over outside an exchange, such text is dropped by the next tick.
@@ -205,62 +247,71 @@ private slots:
         QTRY_VERIFY(rig.link->receiveBuffer().size() < UnitLink::ReceiveBufferCap);
     }
 
-    // A reply 300 ms late is read in time; an exchange asked for meanwhile
-    // sends nothing.
+    // A reply 300 ms late is read in time; an exchange or a sequence asked
+    // for meanwhile sends nothing.
     void secondExchangeWhileOneWaitsIsRefused()
     {
         Rig rig({ u"--delay"_s, u"300"_s, u"--hold"_s, u"37"_s }, limitsOf(2000));
         START(rig);
-        qint16 second = 99;
+        ExchangeStatus second = ExchangeStatus::Answered;
+        SequenceStatus sequence = SequenceStatus::Completed;
         bool busyMeanwhile = false;
         QTimer::singleShot(50, rig.link.get(), [&] {
             busyMeanwhile = rig.link->isBusy();
-            std::array<qint32, SlotCount> table {};
-            second = rig.link->setout(table);
+            second = rig.link->writeId(0, 5).status;
+            IdCodeTable table;
+            table.HoldTime = 2;
+            table.OperatorAllowance = 1;
+            sequence = rig.session->write(table).status;
         });
-        QCOMPARE(rig.link->timin(0), qint16(37));
+        const ExchangeResult first = rig.link->readParameter(Hold);
+        QCOMPARE(parameterReplyValue(first.reply), qint16(37));
         QVERIFY(busyMeanwhile);
-        QCOMPARE(second, ExchangeBusy);
+        QCOMPARE(second, ExchangeStatus::Busy);
+        QCOMPARE(sequence, SequenceStatus::Busy);
         QCOMPARE(rig.unit.commandLog(), QStringList { u"RTM"_s });
-        QVERIFY(rig.messenger.messages().isEmpty());
         QVERIFY(!rig.link->isBusy());
     }
 
-    void unsolicitedTextShownOnceAndRepliesNever_data()
+    // The unit's own text, and the last reply of each sequence, reach the
+    // receive display once each, at the next tick; a sequence's other replies never.
+    void unitTextHandedOutOnce_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<bool>("replaces");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("version banner") << QStringList { u"--banner"_s, u"XYZVer1.23"_s,
-            u"--crlf"_s } << true << u"ROM Ver1.23\r\n"_s;
-        QTest::newRow("other text")
-            << QStringList { u"--banner"_s, u"HELLO"_s } << false << u"HELLO\r"_s;
+        QTest::addColumn<QString>("banner");
+        QTest::newRow("version banner")
+            << QStringList { u"--banner"_s, u"XYZVer1.23"_s, u"--crlf"_s } << u"XYZVer1.23\r\n"_s;
+        QTest::newRow("other text") << QStringList { u"--banner"_s, u"HELLO"_s } << u"HELLO\r"_s;
     }
-    void unsolicitedTextShownOnceAndRepliesNever()
+    void unitTextHandedOutOnce()
     {
         QFETCH(QStringList, options);
-        QFETCH(bool, replaces);
-        QFETCH(QString, shown);
+        QFETCH(QString, banner);
+        const QString lineEnd = banner.endsWith(u'\n') ? u"\r\n"_s : u"\r"_s;
         Rig rig(options);
         START(rig);
-        QSignalSpy replaced(rig.link.get(), &UnitLink::receiveDisplayReplaced);
-        QSignalSpy appended(rig.link.get(), &UnitLink::receiveDisplayAppended);
-        QSignalSpy &display = replaces ? replaced : appended;
+        QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
         QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
         const auto twoTicksPass = [&] {
             ticks.clear();
             QTRY_VERIFY(ticks.count() >= 2);
         };
 
-        QTRY_COMPARE(display.count(), 1);
-        QCOMPARE(display.first().first().toString(), shown);
-        QCOMPARE(rig.link->timout(5, 0), ExchangeOk); // its "OK" is not shown
+        QTRY_COMPARE(text.count(), 1);
+        QCOMPARE(text.first().first().toString(), banner);
+        IdCodeTable table;
+        table.HoldTime = 5;
+        table.OperatorAllowance = 2;
+        QCOMPARE(rig.session->write(table).status, SequenceStatus::Completed);
+        QCOMPARE(text.count(), 1);
         twoTicksPass();
+        QCOMPARE(text.count(), 2);
+        QCOMPARE(text.last().first().toString(), u"OK"_s + lineEnd); // SNM's, not SID's
         rig.unit.sendBanner();
-        QTRY_COMPARE(display.count(), 2);
+        QTRY_COMPARE(text.count(), 3);
         twoTicksPass();
-        QCOMPARE(replaced.count() + appended.count(), 2);
-        QCOMPARE(display.last().first().toString(), shown);
+        QCOMPARE(text.count(), 3);
+        QCOMPARE(text.last().first().toString(), banner);
         QVERIFY(rig.link->receiveBuffer().isEmpty());
     }
 
@@ -271,24 +322,27 @@ private slots:
                     u"60"_s },
             LinkLimits { 400, 400, 2000, 2000, 2000, 2000 }, 50);
         START(rig);
-        QSignalSpy appended(rig.link.get(), &UnitLink::receiveDisplayAppended);
+        QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
         QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
-        QCOMPARE(rig.link->timout(12345, 1), ExchangeOk);
+        QVERIFY(rig.link->writeParameter(Allowance, 12345).answered());
         ticks.clear();
-        // The clear button pressed halfway through the reply leaves it alone too.
-        QTimer::singleShot(400, rig.link.get(), [&] { rig.link->Init_Ibuf(); });
-        QCOMPARE(rig.link->timin(0), qint16(12345));
+        rig.link->clearReceived(); // the earlier "OK" is not handed out now
+        // The clear button pressed halfway through the reply leaves it alone.
+        QTimer::singleShot(400, rig.link.get(), [&] { rig.link->clearReceived(); });
+        QCOMPARE(parameterReplyValue(rig.link->readParameter(Hold).reply), qint16(12345));
         QVERIFY(ticks.count() >= 4);
         QCOMPARE(rig.link->lastReply(), u"12345\r"_s);
-        QCOMPARE(appended.count(), 0);
+        QCOMPARE(text.count(), 0);
     }
 
+    // Text that waits before a command is written is not its reply: a
+    // banner sent before the port opened, a late reply that is already there.
     void textWaitingBeforeACommandIsNotItsReply_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("shownFirst"); // on the receive display, before the reply
+        QTest::addColumn<QString>("shownFirst");
         QTest::newRow("banner before the port opened")
-            << QStringList { u"--banner"_s, u"XYZVer1.23"_s } << u"ROM Ver1.23\r"_s;
+            << QStringList { u"--banner"_s, u"XYZVer1.23"_s } << u"XYZVer1.23\r"_s;
         QTest::newRow("late reply to a timed-out command")
             << QStringList { u"--delay"_s, u"300"_s } << u"37\r"_s;
     }
@@ -301,17 +355,58 @@ private slots:
         Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s },
             LinkLimits { 400, 400, 400, 400, 100, 2000 }, 60000);
         START(rig);
-        QSignalSpy shown(rig.link.get(),
-            late ? &UnitLink::receiveDisplayAppended : &UnitLink::receiveDisplayReplaced);
-        if (late) {
-            QCOMPARE(rig.link->timin(0), ExchangeNotOpen); // 100 ms is too short
-            rig.messenger.clear();
-        }
+        QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
+        if (late)
+            QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply); // 100 ms is too short
         QVERIFY(rig.bytesWaiting(2000));
-        QCOMPARE(rig.link->timin(1), qint16(4));
-        QCOMPARE(shown.count(), 1);
-        QCOMPARE(shown.first().first().toString(), shownFirst);
-        QVERIFY(rig.messenger.messages().isEmpty());
+        const ExchangeResult r = rig.link->readParameter(Allowance);
+        QCOMPARE(parameterReplyValue(r.reply), qint16(4));
+        QCOMPARE(text.count(), 1);
+        QCOMPARE(text.first().first().toString(), shownFirst);
+    }
+
+    // The late reply to a timed-out command comes while the next command of
+    // the other kind waits: it is set aside as the unit's own text and the
+    // wait goes on for the real reply.
+    void lateReplyOfTheOtherKindIsSetAside_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("readFirst"); // a read timed out, then a write; else the reverse
+        QTest::addColumn<QString>("setAside");
+        QTest::newRow("value while a write waits")
+            << QStringList { u"--delay-line"_s, u"RTM=300"_s, u"--delay-line"_s, u"SNM 03=500"_s,
+                   u"--crlf"_s }
+            << true << u"37\r\n"_s;
+        QTest::newRow("OK while a read waits")
+            << QStringList { u"--delay-line"_s, u"STM 05=300"_s, u"--delay-line"_s, u"RNM=500"_s }
+            << false << u"OK\r"_s;
+    }
+    void lateReplyOfTheOtherKindIsSetAside()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, readFirst);
+        QFETCH(QString, setAside);
+        Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s },
+            LinkLimits { 2000, 2000, 100, 2000, 100, 2000 }, 60000);
+        START(rig);
+        QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
+        QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
+        ExchangeResult second;
+        if (readFirst) {
+            QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply);
+            second = rig.link->writeParameter(Allowance, 3);
+            QCOMPARE(second.reply, u"OK\r\n"_s);
+        } else {
+            QCOMPARE(rig.link->writeParameter(Hold, 5).status, ExchangeStatus::NoReply);
+            second = rig.link->readParameter(Allowance);
+            QCOMPARE(second.reply, u"4\r"_s);
+        }
+        QCOMPARE(second.status, ExchangeStatus::Answered);
+        QCOMPARE(text.count(), 0);
+        rig.tickTimer()->setInterval(10);
+        QTRY_COMPARE(text.count(), 2);
+        QCOMPARE(text.first().first().toString(), setAside);
+        QCOMPARE(text.last().first().toString(), second.reply);
     }
 };
 

@@ -27,11 +27,15 @@ private slots:
             << sidCommand(0, -2147483647 - 1) << u"SID 000,-2147483648\r"_s;
         QTest::newRow("RID slot 5") << ridCommand(5) << u"RID 05\r"_s;
         QTest::newRow("RID slot 100 grows") << ridCommand(100) << u"RID 100\r"_s;
-        QTest::newRow("hold time 2") << timoutCommand(2, 0) << u"STM 02\r"_s;
-        QTest::newRow("hold time 100 not cut") << timoutCommand(100, 0) << u"STM 100\r"_s;
-        QTest::newRow("negative allowance") << timoutCommand(-3, 1) << u"SNM -03\r"_s;
-        QTest::newRow("unknown write mode") << timoutCommand(5, 2) << QString();
-        QTest::newRow("unknown read mode") << timinCommand(-1) << QString();
+        constexpr auto hold = UnitParameter::HoldTime;
+        constexpr auto allowance = UnitParameter::OperatorAllowance;
+        QTest::newRow("hold time 2") << writeParameterCommand(hold, 2) << u"STM 02\r"_s;
+        QTest::newRow("hold time 100 not cut")
+            << writeParameterCommand(hold, 100) << u"STM 100\r"_s;
+        QTest::newRow("negative allowance")
+            << writeParameterCommand(allowance, -3) << u"SNM -03\r"_s;
+        QTest::newRow("read hold time") << readParameterCommand(hold) << u"RTM\r"_s;
+        QTest::newRow("read allowance") << readParameterCommand(allowance) << u"RNM\r"_s;
     }
     void commandTexts()
     {
@@ -41,7 +45,9 @@ private slots:
     }
 
     // Every reply through every evaluation: a write's acceptance, a read's
-    // refusal and ID value (-1: none, the slot stays), a parameter's value.
+    // refusal and ID value (-1: none, the slot stays), a parameter's value,
+    // and whether it can only be a late answer to a read (a number while a
+    // write waits) or to a write ("OK" while a read waits).
     void replies_data()
     {
         QTest::addColumn<QString>("reply");
@@ -49,12 +55,16 @@ private slots:
         QTest::addColumn<bool>("refused");
         QTest::addColumn<qint32>("id");
         QTest::addColumn<qint16>("parameter");
+        QTest::addColumn<bool>("lateRead");
+        QTest::addColumn<bool>("lateWrite");
         const auto row = [](const char *name, const QString &reply, bool accepted, bool refused,
-                             qint32 id, qint16 parameter) {
-            QTest::newRow(name) << reply << accepted << refused << id << parameter;
+                             qint32 id, qint16 parameter, bool lateRead = false,
+                             bool lateWrite = false) {
+            QTest::newRow(name) << reply << accepted << refused << id << parameter << lateRead
+                                << lateWrite;
         };
-        row("OK", u"OK\r"_s, true, false, -1, 0);
-        row("OK with more text", u"OK slot 3\r"_s, true, false, -1, 0);
+        row("OK", u"OK\r"_s, true, false, -1, 0, false, true);
+        row("OK with more text", u"OK slot 3\r"_s, true, false, -1, 0, false, true);
         row("lower-case ok", u"ok\r"_s, false, false, -1, 0);
         row("O alone", u"O\r"_s, false, false, -1, 0);
         row("leading blank", u" OK\r"_s, false, false, -1, 0);
@@ -62,16 +72,16 @@ private slots:
         row("N with a number", u"N5\r"_s, false, true, -1, 0);
         row("R refuses a read only", u"R12\r"_s, false, true, -1, 0);
         row("lower n is a reply", u"n\r"_s, false, false, -1, 0);
-        row("ID value", u"41943040\r"_s, false, false, 41943040, 0);
-        row("largest ID taken", u"268435454\r"_s, false, false, 268435454, 0);
-        row("FFFFFFF not taken", u"268435455\r"_s, false, false, -1, 0);
-        row("zero", u"0\r"_s, false, false, -1, 0);
-        row("half to even", u"2.5\r"_s, false, false, 2, 2);
-        row("beyond 32 bits", u"1E12\r"_s, false, false, -1, 0);
-        row("minus one", u"-1\r"_s, false, false, -1, -1);
-        row("largest 16-bit", u"32767\r"_s, false, false, 32767, 32767);
-        row("beyond 16 bits", u"32768\r"_s, false, false, 32768, 0);
-        row("below 16 bits", u"-32769\r"_s, false, false, -1, 0);
+        row("ID value", u"41943040\r"_s, false, false, 41943040, 0, true, false);
+        row("largest ID taken", u"268435454\r"_s, false, false, 268435454, 0, true, false);
+        row("FFFFFFF not taken", u"268435455\r"_s, false, false, -1, 0, true, false);
+        row("zero", u"0\r"_s, false, false, -1, 0, true, false);
+        row("half to even", u"2.5\r"_s, false, false, 2, 2, true, false);
+        row("beyond 32 bits", u"1E12\r"_s, false, false, -1, 0, true, false);
+        row("minus one", u"-1\r"_s, false, false, -1, -1, true, false);
+        row("largest 16-bit", u"32767\r"_s, false, false, 32767, 32767, true, false);
+        row("beyond 16 bits", u"32768\r"_s, false, false, 32768, 0, true, false);
+        row("below 16 bits", u"-32769\r"_s, false, false, -1, 0, true, false);
     }
     void replies()
     {
@@ -80,11 +90,16 @@ private slots:
         QFETCH(bool, refused);
         QFETCH(qint32, id);
         QFETCH(qint16, parameter);
+        QFETCH(bool, lateRead);
+        QFETCH(bool, lateWrite);
         QCOMPARE(isWriteAccepted(reply), accepted);
         QCOMPARE(isReadRefused(reply), refused);
         if (!refused)
             QCOMPARE(ridReplyValue(reply).value_or(-1), id);
-        QCOMPARE(timinReplyValue(reply), parameter);
+        QCOMPARE(parameterReplyValue(reply), parameter);
+        QCOMPARE(isParameterReadRefused(reply), reply.startsWith(u'N'));
+        QCOMPARE(isOtherKindOfReply(ReplyKind::Acknowledgement, reply.toLatin1()), lateRead);
+        QCOMPARE(isOtherKindOfReply(ReplyKind::Value, reply.toLatin1()), lateWrite);
     }
 };
 

@@ -4,7 +4,6 @@
 #include "files/inifile.h"
 #include "link/serialports.h"
 #include "link/unitlink.h"
-#include "recordingmessenger.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,8 +13,6 @@ using namespace kalvidor;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
 
 // A program folder whose settings file maps COM1..COM4 to distinct paths
 // that do not exist.
@@ -64,13 +61,11 @@ private slots:
         ProgramDir program;
         if (!stored.isNull())
             program.storePort(stored);
-        RecordingMessenger messenger;
-        UnitLink link({ program.dir.path(), {} }, messenger);
+        UnitLink link({ program.dir.path(), {} });
         link.load();
         QCOMPARE(link.portNumber(), port);
         QCOMPARE(openedDevice(link), program.device(port));
         QVERIFY(!link.isPortOpen());
-        QVERIFY(messenger.messages().isEmpty()); // a failed open is not reported at load
 
         program.forgetPort(); // a missing setting keeps the port in use
         link.unload();
@@ -89,29 +84,21 @@ private slots:
 #endif
     }
 
-    // Each exchange reports the closed port once; setout and setin also hide the window.
+    // Every exchange finds the closed port, loading the link first, and sends nothing.
     void portThatCannotBeOpened()
     {
         ProgramDir program;
         program.storePort(u"1"_s);
-        RecordingMessenger messenger;
-        UnitLink link({ program.dir.path(), {} }, messenger);
-        QSignalSpy hidden(&link, &UnitLink::hideRequested);
-        QSignalSpy sent(&link, &UnitLink::sentCaptionChanged);
-        std::array<qint32, SlotCount> table {};
-        table.fill(7);
+        UnitLink link({ program.dir.path(), {} });
+        QSignalSpy sent(&link, &UnitLink::commandSent);
 
-        QCOMPARE(link.setout(table), ExchangeNotOpen);
+        QCOMPARE(link.writeId(0, 7).status, ExchangeStatus::PortNotOpen);
         QVERIFY(link.isLoaded()); // the exchange loaded the link first
-        QCOMPARE(link.setin(table), ExchangeNotOpen);
-        QCOMPARE(hidden.count(), 2);
-        QCOMPARE(link.timout(5, 0), ExchangeNotOpen);
-        QCOMPARE(link.timin(0), ExchangeNotOpen);
-        QCOMPARE(hidden.count(), 2);
-        QCOMPARE(messenger.texts(), QStringList(4, PortMessage));
-        QCOMPARE(messenger.messages().first().icon, MessageIcon::Exclamation);
-        QCOMPARE(sent.count(), 0); // no command went out
-        QCOMPARE(table[0], 7);
+        QCOMPARE(link.readId(0).status, ExchangeStatus::PortNotOpen);
+        QCOMPARE(link.writeParameter(UnitParameter::HoldTime, 5).status, ExchangeStatus::PortNotOpen);
+        QCOMPARE(link.readParameter(UnitParameter::OperatorAllowance).status,
+            ExchangeStatus::PortNotOpen);
+        QCOMPARE(sent.count(), 0);
         QVERIFY(!link.isBusy());
     }
 };

@@ -43,7 +43,6 @@ struct Rig : WindowFixture
         services.linkLimits = Limits;
         services.linkTickInterval = 100;
     }
-    UnitOperations &ops() const { return *window->unitOperations(); }
     CommWindow &comm() const { return *ops().commWindow(); }
     void run(MainCommand command) const { window->action(command)->trigger(); }
     QString settings() const { return settingsFilePath(dir.path()); }

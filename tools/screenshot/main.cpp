@@ -6,7 +6,7 @@
 #include "app/designfonts.h"
 #include "app/mainwindow.h"
 #include "app/translations.h"
-#include "common/messenger.h"
+#include "messages/messenger.h"
 
 #include <QApplication>
 #include <QPixmap>

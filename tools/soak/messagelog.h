@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/messenger.h"
+#include "messages/messenger.h"
 
 #include <QList>
 #include <QStringList>

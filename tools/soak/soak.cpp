@@ -1,6 +1,6 @@
 #include "soak.h"
 
-#include "app/designfonts.h"
+#include "app/application.h"
 #include "app/mainwindow.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -136,7 +137,7 @@ Soak::Soak(SoakOptions options, QTextStream &out)
 
 Soak::~Soak()
 {
-    m_window.reset();
+    m_application.reset();
     m_simulator.reset();
 }
 
@@ -154,11 +155,11 @@ int Soak::run()
     WriteIni(u"CONF"_s, u"PORT"_s, settings, u"1"_s);
     WriteIni(u"PORTS"_s, u"COM1"_s, settings, device);
 
-    installFontSubstitutions();
     const int limit = m_options.limitMs;
     MainWindowServices services { m_dir.path(), &m_messages, nullptr,
-        LinkLimits { limit, limit, limit, limit, limit, limit }, 200 };
-    m_window = std::make_unique<MainWindow>(services);
+        LinkLimits { limit, limit, limit, limit, limit, limit }, TickIntervalMs };
+    m_application = std::make_unique<Application>(services);
+    m_window = &m_application->window();
     m_window->show();
 
     m_out << "kalvidor-soak: seed " << m_options.seed << ", "
@@ -313,7 +314,13 @@ void Soak::finishCycle(Cycle &c)
             u"the unit received %1 command lines, expected %2"_s.arg(logged).arg(
                 c.unit.commandsReceived()));
     const QString lineEnd = c.fault.kind == FaultKind::CrLf ? u"\r\n"_s : u"\r"_s;
-    const QString display = c.banner ? u"ROM Ver1.00"_s + lineEnd : QString();
+    QString display = c.banner ? u"ROM Ver1.00"_s + lineEnd : QString();
+    for (const QString &reply : c.unit.shownReplies())
+        display += reply + lineEnd;
+    // The last reply reaches the display at the next look for unit text.
+    QDeadlineTimer deadline(4 * TickIntervalMs);
+    while (m_window->receivedText() != display && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     if (m_window->receivedText() != display)
         mismatch(c, u"receive display"_s,
             u"shows \"%1\", expected \"%2\""_s.arg(
@@ -323,7 +330,7 @@ void Soak::finishCycle(Cycle &c)
 
 void Soak::reloadLink(Cycle &c)
 {
-    UnitOperations &ops = *m_window->unitOperations();
+    UnitOperations &ops = m_application->unitOperations();
     ops.openPortDialog();
     PortDialog *dialog = ops.portDialog();
     // OK stores the port already stored; Cancel and the close box store nothing.
@@ -401,7 +408,7 @@ void Soak::command(Cycle &c, const QString &step, int mainCommand, const QString
     }
     if (!sameContent(m_window->table(), expected))
         mismatch(c, step, u"table: "_s + tableDifference(m_window->table(), expected));
-    UnitOperations &ops = *m_window->unitOperations();
+    UnitOperations &ops = m_application->unitOperations();
     if (ops.isRunning() || ops.commWindow()->isVisible() || !m_window->menuBar()->isEnabled())
         mismatch(
             c, step, u"the window was not given back (still running, Form1 shown or menus off)"_s);
@@ -409,7 +416,7 @@ void Soak::command(Cycle &c, const QString &step, int mainCommand, const QString
 
 void Soak::interfere()
 {
-    UnitOperations &ops = *m_window->unitOperations();
+    UnitOperations &ops = m_application->unitOperations();
     // Only while a command runs: afterwards these would start real commands.
     if (!ops.isRunning())
         return;

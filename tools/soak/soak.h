@@ -15,6 +15,7 @@
 #include <memory>
 
 namespace kalvidor {
+class Application;
 class MainWindow;
 class UnitOperations;
 } // namespace kalvidor
@@ -38,6 +39,9 @@ struct SoakOptions
 // Runs the cycles against one main window, built once, and reports.
 class Soak
 {
+    // How often the application looks for text the unit sent on its own.
+    static constexpr int TickIntervalMs = 200;
+
 public:
     Soak(SoakOptions options, QTextStream &out);
     ~Soak();
@@ -68,7 +72,8 @@ private:
     QTemporaryDir m_dir;
     MessageLog m_messages;
     std::unique_ptr<SimulatorProcess> m_simulator;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<Application> m_application;
+    MainWindow *m_window = nullptr;
     QTimer m_interference;
 
     std::array<int, FaultKindCount> m_faults {};

@@ -6,6 +6,23 @@ namespace kalvidor::soak {
 
 namespace {
 
+// One write, read or compare of the model's unit, from start to end.
+class Sequence
+{
+public:
+    explicit Sequence(UnitModel &unit)
+        : m_unit(unit)
+    {
+        m_unit.beginSequence();
+    }
+    ~Sequence() { m_unit.endSequence(); }
+    Sequence(const Sequence &) = delete;
+    Sequence &operator=(const Sequence &) = delete;
+
+private:
+    UnitModel &m_unit;
+};
+
 QString commandName(UnitCommand command)
 {
     static const char *const names[] = { "SID", "RID", "STM", "SNM", "RTM", "RNM" };
@@ -129,9 +146,34 @@ UnitModel::Reply UnitModel::answer(UnitCommand command, int slot)
     const bool hit = f.wholeUnit || (f.command == command && (!hasSlot(command) || f.slot == slot));
     if (f.kind == FaultKind::Silence && hit)
         return Reply::Silent;
-    if (f.kind == FaultKind::Refusal && hit)
+    const bool write = command == UnitCommand::Sid || command == UnitCommand::Stm
+        || command == UnitCommand::Snm;
+    if (f.kind == FaultKind::Refusal && hit) {
+        m_sequenceReply = write ? u"NG"_s : u"N"_s;
         return Reply::Refused;
+    }
+    switch (command) {
+    case UnitCommand::Rid:
+        m_sequenceReply = QString::number(readSlot(slot));
+        break;
+    case UnitCommand::Rtm:
+        m_sequenceReply = QString::number(holdTime);
+        break;
+    case UnitCommand::Rnm:
+        m_sequenceReply = QString::number(allowance);
+        break;
+    default:
+        m_sequenceReply = u"OK"_s;
+        break;
+    }
     return Reply::Ok;
+}
+
+void UnitModel::endSequence()
+{
+    if (!m_sequenceReply.isEmpty())
+        m_shownReplies << m_sequenceReply;
+    m_sequenceReply.clear();
 }
 
 QStringList UnitModel::presetOptions() const
@@ -148,6 +190,7 @@ QStringList UnitModel::presetOptions() const
 QStringList expectWrite(UnitModel &unit, const IdCodeTable &table)
 {
     using Reply = UnitModel::Reply;
+    const Sequence sequence(unit);
     if (!unit.portOpen)
         return { text::PortMessage };
     for (int slot = 0; slot < SlotCount; ++slot) {
@@ -175,6 +218,7 @@ QStringList expectWrite(UnitModel &unit, const IdCodeTable &table)
 QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead)
 {
     using Reply = UnitModel::Reply;
+    const Sequence sequence(unit);
     shownAfterRead = false;
     if (!unit.portOpen)
         return { text::PortMessage };
@@ -202,6 +246,7 @@ QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead
 
 QStringList expectCompare(UnitModel &unit, const IdCodeTable &table)
 {
+    const Sequence sequence(unit);
     if (!unit.portOpen)
         return { text::PortMessage };
     std::array<qint32, SlotCount> read {};

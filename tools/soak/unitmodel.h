@@ -53,6 +53,13 @@ public:
     Reply answer(UnitCommand command, int slot = 0);
     int commandsReceived() const { return m_received; }
 
+    // A write, read or compare: the last reply of each, without its line
+    // end, reaches the receive display once it has ended.
+    void beginSequence() { m_sequenceReply.clear(); }
+    void endSequence();
+    // The replies shown so far, in order.
+    QStringList shownReplies() const { return m_shownReplies; }
+
     // False from a hang-up until the soak has reloaded the link on the line
     // reopened.
     bool portOpen = true;
@@ -64,6 +71,8 @@ private:
     Fault m_fault;
     std::array<qint32, SlotCount> m_ids {};
     int m_received = 0;
+    QString m_sequenceReply;
+    QStringList m_shownReplies;
 };
 
 // The application's messages, as the user reads them.

@@ -1,0 +1,167 @@
+#include "unitmessages.h"
+
+#include <QStringList>
+
+#include <iterator>
+
+using namespace Qt::StringLiterals;
+
+namespace kalvidor {
+
+namespace {
+
+Message information(const QString &text, const QString &details = {})
+{
+    return { text, MessageIcon::Information, MessageButtons::Ok, applicationTitle(), details };
+}
+
+// Where a write or a read stopped, as the message's details.
+QString stopDetails(UnitOperation operation, const SequenceOutcome &outcome)
+{
+    const bool writing = operation == UnitOperation::Write;
+    QString text = u"失敗した箇所：%1\n"_s.arg(stepPlace(outcome.step, outcome.slot));
+    text += (writing ? u"書き込み済み：%1 件（全 %2 件中）"_s
+                     : u"読み込み済み：%1 件（全 %2 件中）"_s)
+                .arg(outcome.answered)
+                .arg(UnitSession::CommandsPerTransfer);
+    if (writing && outcome.answered > 0)
+        text += u"\n警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
+    return text;
+}
+
+bool stoppedByTheUnit(const SequenceOutcome &outcome)
+{
+    return outcome.status == SequenceStatus::NoReply || outcome.status == SequenceStatus::Refused;
+}
+
+} // namespace
+
+QString portNotOpenText()
+{
+    return u"通信ポート番号が正しくありません。設定を行ってください。"_s;
+}
+
+QString notConnectedText()
+{
+    return u"警報ユニットが接続されていません。"_s;
+}
+
+QString outOfRangeText(UnitParameter parameter)
+{
+    return parameter == UnitParameter::HoldTime ? u"警報時間設定が範囲外です。"_s
+                                                : u"重機オペ許可人数が範囲外です。"_s;
+}
+
+QString slotPlace(int slot)
+{
+    struct Place
+    {
+        int firstSlot;
+        QStringView caption;
+    };
+    // In slot order; the row number counts from the list's first slot.
+    static constexpr Place places[] = {
+        { 1, u"重機オペ" },
+        { 101, u"車両運転手" },
+        { 113, u"重　機" },
+        { 163, u"車　両" },
+    };
+    if (slot <= 0)
+        return u"基準IDCODE"_s;
+    for (int i = int(std::size(places)) - 1; i >= 0; --i) {
+        if (slot >= places[i].firstSlot)
+            return u"%1 %2"_s.arg(places[i].caption).arg(slot - places[i].firstSlot + 1);
+    }
+    return {};
+}
+
+QString stepPlace(TransferStep step, int slot)
+{
+    switch (step) {
+    case TransferStep::Ids:
+        return slotPlace(slot);
+    case TransferStep::HoldTime:
+        return u"警報時間設定"_s;
+    case TransferStep::Allowance:
+        return u"重機オペ許可人数"_s;
+    }
+    return {};
+}
+
+std::optional<Message> commandFailureMessage(
+    UnitOperation operation, TransferStep step, ExchangeStatus status)
+{
+    if (status == ExchangeStatus::PortNotOpen)
+        return Message { portNotOpenText(), MessageIcon::Exclamation, MessageButtons::Ok,
+            applicationTitle(), {} };
+    if (operation == UnitOperation::Read && step != TransferStep::Ids
+        && status == ExchangeStatus::NoReply)
+        return information(notConnectedText());
+    return std::nullopt;
+}
+
+std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome)
+{
+    if (outcome.completed())
+        return information(u"警報ユニットへ設定が完了しました。"_s);
+    if (stoppedByTheUnit(outcome))
+        return information(notConnectedText(), stopDetails(UnitOperation::Write, outcome));
+    return std::nullopt;
+}
+
+std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome)
+{
+    if (outcome.completed())
+        return information(u"警報ユニット設定の読込みを完了しました。"_s);
+    // A parameter that got no answer was reported when it happened.
+    if (stoppedByTheUnit(outcome) && outcome.step == TransferStep::Ids)
+        return information(notConnectedText(), stopDetails(UnitOperation::Read, outcome));
+    return std::nullopt;
+}
+
+std::optional<Message> compareOutcomeMessage(const CompareOutcome &outcome, const IdCodeTable &table)
+{
+    if (stoppedByTheUnit(outcome))
+        return information(notConnectedText());
+    if (!outcome.completed())
+        return std::nullopt;
+    if (outcome.differingSlots.isEmpty())
+        return information(u"警報ユニットの設定内容と一致しています。"_s);
+
+    IdCodeTable unit;
+    unit.Ids = outcome.unitIds;
+    QStringList lines { u"相違している ID（画面 / 警報ユニット）"_s };
+    // An empty row reads "―" on either side; a different base explains a
+    // pair of them.
+    if (table.Ids[0] != unit.Ids[0])
+        lines << u"%1：%2 / %3"_s.arg(slotPlace(0), IdText(table.Ids[0]), IdText(unit.Ids[0]));
+    for (const int slot : outcome.differingSlots)
+        lines << u"%1：%2 / %3"_s.arg(slotPlace(slot), RowText(table, slot), RowText(unit, slot));
+    return Message { u"警報ユニットの設定内容と相違しています。"_s, MessageIcon::Exclamation,
+        MessageButtons::Ok, applicationTitle(), lines.join(u'\n') };
+}
+
+QString sentCaption(const QString &command)
+{
+    return u"送信："_s + command;
+}
+
+QString waitingCaption()
+{
+    return u"受信待ち"_s;
+}
+
+QString receivedCaption(const QString &reply)
+{
+    return u"受信："_s + reply;
+}
+
+QString receiveDisplayWith(const QString &shown, const QString &unitText)
+{
+    const qsizetype p = unitText.indexOf(u"Ver");
+    if (p >= 0)
+        return u"ROM "_s + unitText.mid(p);
+    return shown + unitText;
+}
+
+} // namespace kalvidor

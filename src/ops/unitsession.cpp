@@ -1,0 +1,235 @@
+#include "unitsession.h"
+
+namespace kalvidor {
+
+namespace {
+
+SequenceStatus sequenceStatus(ExchangeStatus status)
+{
+    switch (status) {
+    case ExchangeStatus::Answered:
+        return SequenceStatus::Completed;
+    case ExchangeStatus::Refused:
+        return SequenceStatus::Refused;
+    case ExchangeStatus::NoReply:
+        return SequenceStatus::NoReply;
+    case ExchangeStatus::PortNotOpen:
+        return SequenceStatus::PortNotOpen;
+    case ExchangeStatus::Busy:
+        return SequenceStatus::Busy;
+    }
+    return SequenceStatus::NoReply;
+}
+
+bool inRange(UnitParameter parameter, qint16 value)
+{
+    return parameter == UnitParameter::HoldTime
+        ? value >= MinHoldTime && value <= MaxHoldTime
+        : value >= MinOperatorAllowance && value <= MaxOperatorAllowance;
+}
+
+TransferStep stepOf(UnitParameter parameter)
+{
+    return parameter == UnitParameter::HoldTime ? TransferStep::HoldTime : TransferStep::Allowance;
+}
+
+} // namespace
+
+// Marks the session running and holds the link's sequence for the whole
+// length of one write, read or compare.
+class UnitSession::RunningScope
+{
+public:
+    explicit RunningScope(UnitSession &session)
+        : m_session(session)
+        , m_open(session.m_link.beginSequence())
+    {
+        if (!m_open)
+            return;
+        m_session.m_running = true;
+        emit m_session.runningChanged(true);
+    }
+    ~RunningScope()
+    {
+        if (!m_open)
+            return;
+        m_session.m_link.endSequence();
+        m_session.m_running = false;
+        emit m_session.runningChanged(false);
+    }
+    RunningScope(const RunningScope &) = delete;
+    RunningScope &operator=(const RunningScope &) = delete;
+
+    bool isOpen() const { return m_open; }
+
+private:
+    UnitSession &m_session;
+    bool m_open;
+};
+
+UnitSession::UnitSession(UnitLink &link, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+{
+}
+
+SequenceOutcome UnitSession::failed(
+    TransferStep step, int slot, ExchangeStatus status, int answered)
+{
+    emit commandFailed(step, status);
+    SequenceOutcome outcome;
+    outcome.status = sequenceStatus(status);
+    outcome.step = step;
+    outcome.slot = slot;
+    outcome.answered = answered;
+    return outcome;
+}
+
+void UnitSession::count(SequenceOutcome &outcome)
+{
+    ++outcome.answered;
+    emit progress(outcome.answered, CommandsPerTransfer);
+}
+
+SequenceOutcome UnitSession::write(const IdCodeTable &table)
+{
+    if (m_running)
+        return { SequenceStatus::Busy };
+    if (!inRange(UnitParameter::HoldTime, table.HoldTime)
+        || !inRange(UnitParameter::OperatorAllowance, table.OperatorAllowance))
+        return { SequenceStatus::ParametersOutOfRange };
+    const RunningScope running(*this);
+    if (!running.isOpen())
+        return { SequenceStatus::Busy };
+
+    // The table as it was when the write began, whatever happens meanwhile.
+    const IdCodeTable ids = table;
+    SequenceOutcome outcome;
+    emit progress(0, CommandsPerTransfer);
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        const ExchangeResult r = m_link.writeId(slot, ids.Ids[slot]);
+        if (!r.answered())
+            return failed(TransferStep::Ids, slot, r.status, outcome.answered);
+        count(outcome);
+    }
+
+    // Both parameters go out whenever the table went out; the first that
+    // failed decides the outcome.
+    const std::pair<UnitParameter, qint16> parameters[] = {
+        { UnitParameter::HoldTime, ids.HoldTime },
+        { UnitParameter::OperatorAllowance, ids.OperatorAllowance },
+    };
+    SequenceOutcome firstFailure;
+    for (const auto &[parameter, value] : parameters) {
+        const ExchangeResult r = m_link.writeParameter(parameter, value);
+        if (r.answered()) {
+            count(outcome);
+        } else if (firstFailure.completed()) {
+            firstFailure = failed(stepOf(parameter), 0, r.status, 0);
+        } else {
+            emit commandFailed(stepOf(parameter), r.status);
+        }
+    }
+    if (!firstFailure.completed()) {
+        firstFailure.answered = outcome.answered;
+        return firstFailure;
+    }
+    return outcome;
+}
+
+SequenceOutcome UnitSession::readIds(std::array<qint32, SlotCount> &ids, bool counting)
+{
+    SequenceOutcome outcome;
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        const ExchangeResult r = m_link.readId(slot);
+        if (!r.answered())
+            return failed(TransferStep::Ids, slot, r.status, outcome.answered);
+        // A reply that carries no ID value leaves the slot as it was.
+        if (const std::optional<qint32> value = ridReplyValue(r.reply))
+            ids[slot] = *value;
+        if (counting)
+            count(outcome);
+        else
+            ++outcome.answered;
+    }
+    return outcome;
+}
+
+ParameterReading UnitSession::readParameter(UnitParameter parameter, SequenceOutcome &outcome)
+{
+    ParameterReading reading;
+    const ExchangeResult r = m_link.readParameter(parameter);
+    switch (r.status) {
+    case ExchangeStatus::Answered:
+        reading.value = parameterReplyValue(r.reply);
+        break;
+    case ExchangeStatus::Refused:
+        // A refusal carries no value; it reads as 0, which no range holds.
+        break;
+    default: {
+        const int answered = outcome.answered;
+        outcome = failed(stepOf(parameter), 0, r.status, answered);
+        return reading;
+    }
+    }
+    reading.answered = true;
+    reading.taken = inRange(parameter, reading.value);
+    count(outcome);
+    return reading;
+}
+
+ReadOutcome UnitSession::read(IdCodeTable &table)
+{
+    ReadOutcome result;
+    if (m_running) {
+        result.status = SequenceStatus::Busy;
+        return result;
+    }
+    const RunningScope running(*this);
+    if (!running.isOpen()) {
+        result.status = SequenceStatus::Busy;
+        return result;
+    }
+
+    emit progress(0, CommandsPerTransfer);
+    static_cast<SequenceOutcome &>(result) = readIds(table.Ids, true);
+    if (!result.completed())
+        return result;
+    // A parameter that got no answer ends the read; the IDs read stay.
+    result.holdTime = readParameter(UnitParameter::HoldTime, result);
+    if (result.holdTime.taken)
+        table.HoldTime = result.holdTime.value;
+    if (!result.completed())
+        return result;
+    result.allowance = readParameter(UnitParameter::OperatorAllowance, result);
+    if (result.allowance.taken)
+        table.OperatorAllowance = result.allowance.value;
+    return result;
+}
+
+CompareOutcome UnitSession::compare(const IdCodeTable &table)
+{
+    CompareOutcome result;
+    if (m_running) {
+        result.status = SequenceStatus::Busy;
+        return result;
+    }
+    const RunningScope running(*this);
+    if (!running.isOpen()) {
+        result.status = SequenceStatus::Busy;
+        return result;
+    }
+
+    static_cast<SequenceOutcome &>(result) = readIds(result.unitIds, false);
+    if (!result.completed())
+        return result;
+    // The base ID and the parameters are not compared: an empty row reads
+    // the same whatever the base.
+    for (int slot = 1; slot < SlotCount; ++slot) {
+        if (table.Ids[slot] != result.unitIds[slot])
+            result.differingSlots << slot;
+    }
+    return result;
+}
+
+} // namespace kalvidor

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "link/unitlink.h"
+#include "table/idcodetable.h"
+
+#include <QList>
+#include <QObject>
+
+#include <array>
+
+namespace kalvidor {
+
+// The part of a write or a read a command belongs to.
+enum class TransferStep { Ids, HoldTime, Allowance };
+
+// How a write, a read or a compare ended.
+enum class SequenceStatus {
+    Completed,
+    NoReply, // a command got no reply in time; the sequence stopped there
+    Refused, // the unit refused a command; the sequence stopped there
+    PortNotOpen, // the port is not open: the sequence sent nothing more
+    Busy, // another sequence was running: nothing was sent
+    // A write whose hold time or allowance lies outside what the unit
+    // accepts: nothing was sent, so the unit keeps its whole configuration.
+    ParametersOutOfRange,
+};
+
+struct SequenceOutcome
+{
+    SequenceStatus status = SequenceStatus::Completed;
+    // Where the sequence stopped, unless it completed: the step, and for
+    // the IDs the slot whose command failed.
+    TransferStep step = TransferStep::Ids;
+    int slot = 0;
+    // Commands the unit answered, of UnitSession::CommandsPerTransfer (a
+    // compare counts its IDs only).
+    int answered = 0;
+
+    bool completed() const { return status == SequenceStatus::Completed; }
+};
+
+// One parameter as a read received it.
+struct ParameterReading
+{
+    bool answered = false; // a reply came in time (a refusal too)
+    qint16 value = 0; // what the unit said; 0 for a refusal
+    bool taken = false; // within range, so the table took it
+};
+
+struct ReadOutcome : SequenceOutcome
+{
+    ParameterReading holdTime;
+    ParameterReading allowance;
+};
+
+struct CompareOutcome : SequenceOutcome
+{
+    // What the unit holds (zero where it sent nothing), and the list slots
+    // (1 to 212) in which it differs from the table, in slot order.
+    std::array<qint32, SlotCount> unitIds {};
+    QList<int> differingSlots;
+};
+
+// Runs the write, read and compare sequences over the link, one command at a
+// time, and reports what happened as typed values. It decides nothing about
+// windows or words; the front-ends do.
+class UnitSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Commands a write or a read sends: 213 IDs and the two parameters.
+    static constexpr int CommandsPerTransfer = SlotCount + 2;
+
+    explicit UnitSession(UnitLink &link, QObject *parent = nullptr);
+
+    UnitLink &link() const { return m_link; }
+
+    // Writes every slot (SID), then the hold time and the allowance; both
+    // parameters go out whenever the IDs did. Sends nothing when a
+    // parameter lies outside its range.
+    SequenceOutcome write(const IdCodeTable &table);
+    // Reads every slot into the table as it arrives (RID), then the hold
+    // time and the allowance, which the table takes only within their ranges.
+    ReadOutcome read(IdCodeTable &table);
+    // Reads every slot into a scratch table and compares the list slots.
+    CompareOutcome compare(const IdCodeTable &table);
+
+    // True from the start of a sequence to its return.
+    bool isRunning() const { return m_running; }
+
+signals:
+    void runningChanged(bool running);
+    // During a write or a read: commands answered of CommandsPerTransfer.
+    void progress(int done, int total);
+    // A command did not get an accepted reply (its sequence may go on: a
+    // write sends the allowance after a failed hold time).
+    void commandFailed(TransferStep step, ExchangeStatus status);
+
+private:
+    class RunningScope;
+
+    // Reads slots 0 to 212 into ids; reports progress when counting.
+    SequenceOutcome readIds(std::array<qint32, SlotCount> &ids, bool counting);
+    ParameterReading readParameter(UnitParameter parameter, SequenceOutcome &outcome);
+    void count(SequenceOutcome &outcome);
+    SequenceOutcome failed(TransferStep step, int slot, ExchangeStatus status, int answered);
+
+    UnitLink &m_link;
+    bool m_running = false;
+};
+
+} // namespace kalvidor
