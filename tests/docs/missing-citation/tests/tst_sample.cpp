@@ -1,0 +1,5 @@
+class T
+{
+private slots:
+    void kept() {}
+};
