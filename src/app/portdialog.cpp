@@ -2,29 +2,31 @@
 
 #include "app/twips.h"
 #include "files/idtablefile.h"
-#include "files/inifile.h"
-#include "link/serialports.h"
 #include "link/unitlink.h"
 
-#include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
 namespace kalvidor {
 
-PortDialog::PortDialog(const QString &programDir, UnitLink &link, QWidget *parent)
-    : QWidget(parent,
+PortDialog::PortDialog(
+    const QString &programDir, UnitLink &link, const SerialPortSource &ports, QWidget *parent)
+    : QDialog(parent,
         // A fixed border with a close box only, and no taskbar entry.
         Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_settingsFile(settingsFilePath(programDir))
     , m_link(link)
+    , m_choices(m_settingsFile, ports)
 {
     setObjectName(u"dlg_PortNo"_s);
     setWindowTitle(u"通信ポート設定"_s);
     setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
     // The client area at its design place and size.
     setGeometry(twipsRect(2760, 3750, 5070, 1185));
     setFixedSize(size());
@@ -50,8 +52,16 @@ PortDialog::PortDialog(const QString &programDir, UnitLink &link, QWidget *paren
     // Typed text stays what was typed: it neither completes to nor becomes an item.
     m_portList->setCompleter(nullptr);
     m_portList->setInsertPolicy(QComboBox::NoInsert);
-    m_portList->addItems({ u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s });
+    for (const PortChoice &choice : m_choices.items()) {
+        m_portList->addItem(choice.text);
+        if (!choice.toolTip.isEmpty())
+            m_portList->setItemData(m_portList->count() - 1, choice.toolTip, Qt::ToolTipRole);
+    }
     m_portList->setGeometry(twipsRect(600, 240, 1455, 300));
+    // The field keeps its design width; the list opens wide enough for a
+    // device name.
+    m_portList->view()->setMinimumWidth(m_portList->view()->sizeHintForColumn(0)
+        + m_portList->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 
     m_ok->setFocus();
 
@@ -61,16 +71,20 @@ PortDialog::PortDialog(const QString &programDir, UnitLink &link, QWidget *paren
 void PortDialog::Form_Load()
 {
     // Nothing stored preselects COM1.
-    const int port = storedPortNumber(m_settingsFile);
-    m_portList->setCurrentIndex(qMax(port, 1) - 1);
+    m_portList->setCurrentIndex(m_choices.preselectedIndex());
+}
+
+int PortDialog::chosenIndex() const
+{
+    const int index = m_portList->currentIndex();
+    if (index < 0 || m_portList->currentText() != m_portList->itemText(index))
+        return -1;
+    return index;
 }
 
 QString PortDialog::chosenValue() const
 {
-    const int index = m_portList->currentIndex();
-    if (index < 0 || m_portList->currentText() != m_portList->itemText(index))
-        return u"0"_s;
-    return QString::number(index + 1);
+    return m_choices.portValue(chosenIndex());
 }
 
 void PortDialog::OKButton_Click()
@@ -78,26 +92,22 @@ void PortDialog::OKButton_Click()
     if (m_link.isBusy())
         return;
     // A file that cannot be written is not reported; the dialog closes as usual.
-    WriteIni(u"CONF"_s, u"PORT"_s, m_settingsFile, chosenValue());
-    close();
+    m_choices.store(chosenIndex());
+    accept();
 }
 
 void PortDialog::CancelButton_Click()
 {
-    if (m_link.isBusy())
-        return;
-    close();
+    reject();
 }
 
-void PortDialog::closeEvent(QCloseEvent *event)
+void PortDialog::done(int result)
 {
     // Unloading now would cut off the exchange that waits for the unit.
-    if (m_link.isBusy()) {
-        event->ignore();
+    if (m_link.isBusy())
         return;
-    }
     m_link.unload();
-    event->accept();
+    QDialog::done(result);
 }
 
 void PortDialog::keyPressEvent(QKeyEvent *event)
@@ -115,7 +125,7 @@ void PortDialog::keyPressEvent(QKeyEvent *event)
     default:
         break;
     }
-    QWidget::keyPressEvent(event);
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace kalvidor

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "link/portchoices.h"
+#include "link/serialports.h"
+
+#include <QDialog>
 #include <QString>
-#include <QWidget>
 
 class QComboBox;
 class QPushButton;
@@ -12,27 +15,31 @@ class UnitLink;
 
 // dlg_PortNo "通信ポート設定": shows the stored port, stores the one chosen
 // on OK, and unloads the link on every close so that the next exchange opens
-// the port now stored. Modeless, without an owner window; it deletes itself
-// when closed.
-class PortDialog : public QWidget
+// the port now stored. A modeless dialog without an owner window; it deletes
+// itself when closed. The port list is read once, when it opens.
+class PortDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    PortDialog(const QString &programDir, UnitLink &link, QWidget *parent = nullptr);
+    PortDialog(const QString &programDir, UnitLink &link,
+        const SerialPortSource &ports = systemSerialPorts(), QWidget *parent = nullptr);
 
     QComboBox *portList() const { return m_portList; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }
 
-    // What OK stores: "1" to "4" for a list item, "0" when the field holds
-    // typed text, that is when it differs from the current item's text.
+    // What OK stores as the port number: that of the list item, "0" when
+    // the field holds typed text, that is when it differs from the current
+    // item's text.
     QString chosenValue() const;
 
+    // Every way of closing ends here: OK, Cancel and the close box. It
+    // unloads the link; while an exchange waits for the unit the dialog
+    // stays open instead.
+    void done(int result) override;
+
 protected:
-    // Every close, also by the close box, unloads the link; none while an
-    // exchange waits for the unit.
-    void closeEvent(QCloseEvent *event) override;
     // Enter presses the focused button; Escape does nothing.
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -40,9 +47,11 @@ private:
     void Form_Load();
     void OKButton_Click();
     void CancelButton_Click();
+    int chosenIndex() const;
 
     QString m_settingsFile;
     UnitLink &m_link;
+    PortChoices m_choices;
     QComboBox *m_portList = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;

@@ -49,7 +49,7 @@ private slots:
         QTest::addColumn<QString>("stored"); // empty: no PORT key
         QTest::addColumn<int>("port");
         QTest::newRow("3") << u"3"_s << 3;
-        QTest::newRow("9 clamps to 4") << u"9"_s << 4;
+        QTest::newRow("4.9 rounds down") << u"4.9"_s << 4;
         QTest::newRow("0 clamps to 1") << u"0"_s << 1;
         QTest::newRow("no digits") << u"abc"_s << 1;
         QTest::newRow("missing keeps COM1") << QString() << 1;
@@ -73,14 +73,33 @@ private slots:
         QCOMPARE(link.portNumber(), port);
     }
 
+    void withoutPortMappingTheSerialDeviceIsUsed_data()
+    {
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("Windows COM2") << true << 2 << u"COM2"_s;
+        QTest::newRow("Windows COM12, mapped or not") << true << 12 << u"COM12"_s;
+        QTest::newRow("Windows COM256") << true << 256 << u"COM256"_s;
+        QTest::newRow("device COM1") << false << 1 << u"/dev/ttyS0"_s;
+        QTest::newRow("device COM4") << false << 4 << u"/dev/ttyS3"_s;
+        QTest::newRow("device COM9") << false << 9 << u"/dev/ttyS8"_s;
+        QTest::newRow("device COM12, mapped") << false << 12 << u"/dev/ttyUSB0"_s;
+    }
     void withoutPortMappingTheSerialDeviceIsUsed()
     {
-#ifdef Q_OS_WIN
-        QCOMPARE(portDeviceName(2, u"x"_s), u"COM2"_s);
-#else
+        QFETCH(bool, windows);
+        QFETCH(int, port);
+        QFETCH(QString, device);
         QTemporaryDir dir;
-        QCOMPARE(portDeviceName(1, settingsFilePath(dir.path())), u"/dev/ttyS0"_s);
-        QCOMPARE(portDeviceName(4, settingsFilePath(dir.path())), u"/dev/ttyS3"_s);
+        const QString settings = settingsFilePath(dir.path());
+        QVERIFY(WriteIni(u"PORTS"_s, u"COM12"_s, settings, u"/dev/ttyUSB0"_s));
+        const PortNaming naming = windows ? PortNaming::Windows : PortNaming::DeviceFiles;
+        QCOMPARE(portDeviceName(port, settings, naming), device);
+#ifdef Q_OS_WIN
+        QCOMPARE(hostPortNaming(), PortNaming::Windows);
+#else
+        QCOMPARE(hostPortNaming(), PortNaming::DeviceFiles);
 #endif
     }
 
