@@ -15,7 +15,7 @@ public:
     virtual QString openFileName(const QString &title, const QString &filter) = 0;
     // The folder the next dialog opens in when no path has been chosen yet
     // (after that, the dialogs offer the path chosen last).
-    virtual void setFolder(const QString &) {}
+    virtual void setFolder(const QString &) { }
 };
 
 } // namespace kalvidor
