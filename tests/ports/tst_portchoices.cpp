@@ -107,25 +107,6 @@ private slots:
         QCOMPARE(readBytes(file), settings); // reading writes nothing
     }
 
-    // Only ports that exist carry a tooltip: description and manufacturer.
-    void toolTips()
-    {
-        QTemporaryDir dir;
-        const QString file = settingsFilePath(dir.path());
-        QVERIFY(writeBytes(file, "[CONF]\r\nPORT=9\r\n"));
-        ListedPorts ports(true, { u"COM7"_s, u"COM1"_s, u"COM3"_s });
-        ports.describe(0, u"USB Serial Port"_s, u"FTDI"_s);
-        ports.describe(1, u"Communications Port"_s, QString());
-
-        const PortChoices choices(file, ports);
-        QStringList tips;
-        for (const PortChoice &choice : choices.items())
-            tips << choice.toolTip;
-        QCOMPARE(tips,
-            (QStringList { u"Communications Port"_s, QString(), QString(), QString(),
-                u"USB Serial Port\nFTDI"_s, QString() }));
-    }
-
 #ifdef Q_OS_UNIX
     // A mapping that names a link to the device found is that device's number.
     void deviceMappedThroughALink()
