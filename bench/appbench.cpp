@@ -226,17 +226,17 @@ void measurePacedApplication(Report &report, int runs)
         const double ratio = median(f.ratio);
         const double cpu = median(f.cpuMs);
         report.add({ ratioName,
-            u"%1 (wall %2 s to the message + commands' wire %3 s, over wire %4 s both ways)"_s
-                .arg(QString::number(ratio, 'f', 3), QString::number(median(f.wallS), 'f', 3),
-                    QString::number(wireSeconds(f.last.bytesOut), 'f', 3),
-                    QString::number(wireSeconds(f.last.bytesOut + f.last.bytesIn), 'f', 3)),
+            u"%1 (wall %2 s to the message + commands' wire %3 s, over wire %4 s both ways)"_s.arg(
+                QString::number(ratio, 'f', 3), QString::number(median(f.wallS), 'f', 3),
+                QString::number(wireSeconds(f.last.bytesOut), 'f', 3),
+                QString::number(wireSeconds(f.last.bytesOut + f.last.bytesIn), 'f', 3)),
             ratioTarget, ratio <= WireRatioTarget,
             { { u"ratio"_s, ratio }, { u"wallS"_s, median(f.wallS) },
                 { u"bytesOut"_s, f.last.bytesOut }, { u"bytesIn"_s, f.last.bytesIn },
                 { u"commands"_s, f.last.commands }, { u"runs"_s, int(f.ratio.size()) } } });
         report.add({ cpuName,
-            u"%1 ms (user + system of the application, median of %2)"_s.arg(
-                QString::number(cpu, 'f', 4))
+            u"%1 ms (user + system of the application, median of %2)"_s
+                .arg(QString::number(cpu, 'f', 4))
                 .arg(f.cpuMs.size()),
             cpuTarget, cpu <= CpuPerCommandTargetMs,
             { { u"cpuPerCommandMs"_s, cpu }, { u"runs"_s, int(f.cpuMs.size()) } } });

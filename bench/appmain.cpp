@@ -19,6 +19,7 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/translations.h"
 #include "app/unitoperations.h"
 #include "link/unitlink.h"
 
@@ -122,6 +123,7 @@ int main(int argc, char *argv[])
 
     // From here on as the application's main().
     QApplication app(argc, argv);
+    kalvidor::installQtTranslation(programDir);
     kalvidor::Application application(programDir);
     kalvidor::MainWindow &window = application.window();
 
@@ -144,15 +146,15 @@ int main(int argc, char *argv[])
         window.action(command)->trigger();
         const bool told = probe->messageShownNs != 0;
         const qint64 wallNs = (told ? probe->messageShownNs : monotonicNs()) - start;
-        const double cpuS = (told ? probe->messageShownCpuS : kalvidor::bench::processCpuSeconds())
-            - cpuAtStart;
+        const double cpuS
+            = (told ? probe->messageShownCpuS : kalvidor::bench::processCpuSeconds()) - cpuAtStart;
         if (timed)
             print(u"TRANSFER %1 %2 %3 %4 %5 %6"_s.arg(QLatin1StringView(name))
-                    .arg(wallNs)
-                    .arg(qint64(cpuS * 1e9))
-                    .arg(bytesOut)
-                    .arg(bytesIn)
-                    .arg(commands));
+                      .arg(wallNs)
+                      .arg(qint64(cpuS * 1e9))
+                      .arg(bytesOut)
+                      .arg(bytesIn)
+                      .arg(commands));
     };
 
     Probe probeObject(window, [&] {

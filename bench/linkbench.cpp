@@ -55,10 +55,11 @@ class LineCounter
 public:
     LineCounter(UnitLink &link, Transfer &transfer)
     {
-        m_sent = QObject::connect(&link, &UnitLink::commandSent, [&transfer](const QString &command) {
-            ++transfer.commands;
-            transfer.bytesOut += command.size();
-        });
+        m_sent
+            = QObject::connect(&link, &UnitLink::commandSent, [&transfer](const QString &command) {
+                  ++transfer.commands;
+                  transfer.bytesOut += command.size();
+              });
         m_received = QObject::connect(&link, &UnitLink::replyReceived,
             [&transfer](const QString &reply) { transfer.bytesIn += reply.size(); });
     }
@@ -152,8 +153,8 @@ QByteArrayList writeCommands(const IdCodeTable &table)
     for (int slot = 0; slot < SlotCount; ++slot)
         lines.append(sidCommand(slot, table.Ids[slot]).toLatin1());
     lines.append(writeParameterCommand(UnitParameter::HoldTime, table.HoldTime).toLatin1());
-    lines.append(
-        writeParameterCommand(UnitParameter::OperatorAllowance, table.OperatorAllowance).toLatin1());
+    lines.append(writeParameterCommand(UnitParameter::OperatorAllowance, table.OperatorAllowance)
+                     .toLatin1());
     return lines;
 }
 
@@ -302,11 +303,11 @@ void measurePacedTransfers(Report &report, int runs)
 
     struct Ratios
     {
-        std::vector<double> modelled, repliesOnly, wall;
+        std::vector<double> modelled, repliesOnly, wall, cpuMs;
         Transfer last;
     };
     Ratios write, read;
-    const auto record = [&error](Ratios &r, const Transfer &t) {
+    const auto record = [&error](Ratios &r, const Transfer &t, double cpuS) {
         if (!t.error.isEmpty()) {
             error = t.error;
             return;
@@ -318,12 +319,18 @@ void measurePacedTransfers(Report &report, int runs)
         r.modelled.push_back((wall + commandsWire) / wireSeconds(t.bytesOut + t.bytesIn));
         r.repliesOnly.push_back(wall / wireSeconds(t.bytesIn));
         r.wall.push_back(wall);
+        r.cpuMs.push_back(cpuS * 1e3 / t.commands);
         r.last = t;
     };
     for (int i = 0; i < runs && error.isEmpty(); ++i) {
-        record(write, writeTable(*setup.session, table));
-        if (error.isEmpty())
-            record(read, readTable(*setup.session, table));
+        double cpu = processCpuSeconds();
+        const Transfer w = writeTable(*setup.session, table);
+        record(write, w, processCpuSeconds() - cpu);
+        if (!error.isEmpty())
+            break;
+        cpu = processCpuSeconds();
+        const Transfer r = readTable(*setup.session, table);
+        record(read, r, processCpuSeconds() - cpu);
     }
     const auto add = [&](const QString &name, const Ratios &r) {
         if (!error.isEmpty()) {
@@ -333,15 +340,16 @@ void measurePacedTransfers(Report &report, int runs)
         const double modelled = median(r.modelled);
         const double repliesOnly = median(r.repliesOnly);
         report.add({ name,
-            u"%1 (wall %2 s + commands' wire %3 s, over wire %4 s both ways); replies only %5"_s
-                .arg(fixed(modelled, 3), fixed(median(r.wall), 3),
-                    fixed(wireSeconds(r.last.bytesOut), 3),
-                    fixed(wireSeconds(r.last.bytesOut + r.last.bytesIn), 3), fixed(repliesOnly, 3)),
+            u"%1 (wall %2 s + commands' wire %3 s, over wire %4 s both ways); replies only %5; "
+            "%6 ms processor time per command"_s.arg(fixed(modelled, 3), fixed(median(r.wall), 3),
+                fixed(wireSeconds(r.last.bytesOut), 3),
+                fixed(wireSeconds(r.last.bytesOut + r.last.bytesIn), 3), fixed(repliesOnly, 3),
+                fixed(median(r.cpuMs), 4)),
             target, modelled <= WireRatioTarget,
             { { u"ratio"_s, modelled }, { u"ratioRepliesOnly"_s, repliesOnly },
-                { u"wallS"_s, median(r.wall) }, { u"bytesOut"_s, r.last.bytesOut },
-                { u"bytesIn"_s, r.last.bytesIn }, { u"commands"_s, r.last.commands },
-                { u"runs"_s, int(r.wall.size()) } } });
+                { u"wallS"_s, median(r.wall) }, { u"cpuPerCommandMs"_s, median(r.cpuMs) },
+                { u"bytesOut"_s, r.last.bytesOut }, { u"bytesIn"_s, r.last.bytesIn },
+                { u"commands"_s, r.last.commands }, { u"runs"_s, int(r.wall.size()) } } });
     };
     add(PacedWrite, write);
     add(PacedRead, read);

@@ -2,8 +2,8 @@
 
 #include "app/mainwindow.h"
 #include "common/filedialogs.h"
-#include "messages/messenger.h"
 #include "files/idtablefile.h"
+#include "messages/messenger.h"
 
 #include <QFileInfo>
 

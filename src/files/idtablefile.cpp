@@ -123,10 +123,11 @@ LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table)
         if (!value)
             break; // no number: what was read so far stays
         if (k == HoldTimeLine)
-            loaded.HoldTime
-                = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value) : DefaultHoldTime;
+            loaded.HoldTime = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value)
+                                                                               : DefaultHoldTime;
         else
-            loaded.OperatorAllowance = (*value >= MinOperatorAllowance && *value <= MaxOperatorAllowance)
+            loaded.OperatorAllowance
+                = (*value >= MinOperatorAllowance && *value <= MaxOperatorAllowance)
                 ? qint16(*value)
                 : DefaultOperatorAllowance;
     }

@@ -148,7 +148,7 @@ void UnitLink::appendReceived(QByteArrayView bytes)
 
     if (!m_bufferHasCr && kept.contains('\r'))
         m_bufferHasCr = true;
-    if (m_bufferHasCr && m_waitLoop)
+    if (m_bufferHasCr && m_awaitingReply)
         setAsideOtherKindOfReplies();
     if (m_bufferHasCr) {
         m_replyComplete = true;
@@ -299,9 +299,18 @@ ExchangeResult UnitLink::exchange(const QString &command, int limitMs, ReplyKind
     takeWaitingBytes();
     clearForCommand();
     m_awaited = awaited;
-    if (m_port.isOpen())
+    m_awaitingReply = true;
+    if (m_port.isOpen()) {
         m_port.write(command.toLatin1());
+        // Hand the command to the system now rather than on the next pass of
+        // the event loop: one wake-up less for every command. Timeout 0: a
+        // poll, it never blocks; what does not fit goes out as usual.
+        m_polling = true;
+        m_port.waitForBytesWritten(0);
+        m_polling = false;
+    }
     const bool replied = waitForReply(limitMs);
+    m_awaitingReply = false;
     m_exchangeBytes = m_receiveBuffer.size();
     if (!replied)
         return { ExchangeStatus::NoReply, {} };
@@ -331,7 +340,8 @@ ExchangeResult UnitLink::readId(int slot)
 
 ExchangeResult UnitLink::writeParameter(UnitParameter parameter, qint16 value)
 {
-    const int limit = parameter == UnitParameter::HoldTime ? m_config.limits.stm : m_config.limits.snm;
+    const int limit
+        = parameter == UnitParameter::HoldTime ? m_config.limits.stm : m_config.limits.snm;
     ExchangeResult result
         = exchange(writeParameterCommand(parameter, value), limit, ReplyKind::Acknowledgement);
     if (result.answered() && !isWriteAccepted(result.reply))
@@ -341,7 +351,8 @@ ExchangeResult UnitLink::writeParameter(UnitParameter parameter, qint16 value)
 
 ExchangeResult UnitLink::readParameter(UnitParameter parameter)
 {
-    const int limit = parameter == UnitParameter::HoldTime ? m_config.limits.rtm : m_config.limits.rnm;
+    const int limit
+        = parameter == UnitParameter::HoldTime ? m_config.limits.rtm : m_config.limits.rnm;
     ExchangeResult result = exchange(readParameterCommand(parameter), limit, ReplyKind::Value);
     if (result.answered() && isParameterReadRefused(result.reply))
         result.status = ExchangeStatus::Refused;

@@ -139,6 +139,7 @@ private:
     bool m_polling = false;
     QEventLoop *m_waitLoop = nullptr;
     ReplyKind m_awaited = ReplyKind::Acknowledgement;
+    bool m_awaitingReply = false; // from writing a command to the end of its wait
 
     QByteArray m_receiveBuffer;
     bool m_replyComplete = false;

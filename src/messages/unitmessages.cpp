@@ -119,7 +119,8 @@ std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome)
     return std::nullopt;
 }
 
-std::optional<Message> compareOutcomeMessage(const CompareOutcome &outcome, const IdCodeTable &table)
+std::optional<Message> compareOutcomeMessage(
+    const CompareOutcome &outcome, const IdCodeTable &table)
 {
     if (stoppedByTheUnit(outcome))
         return information(notConnectedText());

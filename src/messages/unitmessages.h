@@ -40,7 +40,8 @@ std::optional<Message> commandFailureMessage(
 // by commandFailureMessage), a busy link and a write that sent nothing get none.
 std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome);
 std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome);
-std::optional<Message> compareOutcomeMessage(const CompareOutcome &outcome, const IdCodeTable &table);
+std::optional<Message> compareOutcomeMessage(
+    const CompareOutcome &outcome, const IdCodeTable &table);
 
 // The link window's captions.
 QString sentCaption(const QString &command);

@@ -89,7 +89,8 @@ GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
         table.HoldTime = *hold;
     else
         result.holdTimeRejected = true;
-    if (const auto allowance = ParseParameter(texts.allowance, MinOperatorAllowance, MaxOperatorAllowance))
+    if (const auto allowance
+        = ParseParameter(texts.allowance, MinOperatorAllowance, MaxOperatorAllowance))
         table.OperatorAllowance = *allowance;
     else
         result.allowanceRejected = true;

@@ -174,11 +174,11 @@ private slots:
             << QStringList { u"--refuse-rid"_s, u"50"_s } << SequenceStatus::Refused << 50 << 50
             << qint16(7) << qint16(2);
         QTest::newRow("RID of slot 51 answered R")
-            << QStringList { u"--answer-rid"_s, u"51=R1"_s } << SequenceStatus::Refused << 51
-            << 51 << qint16(7) << qint16(2);
-        QTest::newRow("RTM refused") << QStringList { u"--refuse-rtm"_s }
-                                     << SequenceStatus::Completed << 215 << 213 << qint16(7)
-                                     << qint16(4);
+            << QStringList { u"--answer-rid"_s, u"51=R1"_s } << SequenceStatus::Refused << 51 << 51
+            << qint16(7) << qint16(2);
+        QTest::newRow("RTM refused")
+            << QStringList { u"--refuse-rtm"_s } << SequenceStatus::Completed << 215 << 213
+            << qint16(7) << qint16(4);
         QTest::newRow("hold time 150 and allowance 5 out of range")
             << QStringList { u"--hold"_s, u"150"_s, u"--allowance"_s, u"5"_s }
             << SequenceStatus::Completed << 215 << 213 << qint16(7) << qint16(2);
@@ -357,7 +357,8 @@ private slots:
         START(rig);
         QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
         if (late)
-            QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply); // 100 ms is too short
+            QCOMPARE(rig.link->readParameter(Hold).status,
+                ExchangeStatus::NoReply); // 100 ms is too short
         QVERIFY(rig.bytesWaiting(2000));
         const ExchangeResult r = rig.link->readParameter(Allowance);
         QCOMPARE(parameterReplyValue(r.reply), qint16(4));
@@ -373,10 +374,9 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<bool>("readFirst"); // a read timed out, then a write; else the reverse
         QTest::addColumn<QString>("setAside");
-        QTest::newRow("value while a write waits")
-            << QStringList { u"--delay-line"_s, u"RTM=300"_s, u"--delay-line"_s, u"SNM 03=500"_s,
-                   u"--crlf"_s }
-            << true << u"37\r\n"_s;
+        QTest::newRow("value while a write waits") << QStringList { u"--delay-line"_s, u"RTM=300"_s,
+            u"--delay-line"_s, u"SNM 03=500"_s, u"--crlf"_s }
+                                                   << true << u"37\r\n"_s;
         QTest::newRow("OK while a read waits")
             << QStringList { u"--delay-line"_s, u"STM 05=300"_s, u"--delay-line"_s, u"RNM=500"_s }
             << false << u"OK\r"_s;

@@ -57,12 +57,12 @@ private slots:
         QTest::addColumn<qint16>("parameter");
         QTest::addColumn<bool>("lateRead");
         QTest::addColumn<bool>("lateWrite");
-        const auto row = [](const char *name, const QString &reply, bool accepted, bool refused,
-                             qint32 id, qint16 parameter, bool lateRead = false,
-                             bool lateWrite = false) {
-            QTest::newRow(name) << reply << accepted << refused << id << parameter << lateRead
-                                << lateWrite;
-        };
+        const auto row
+            = [](const char *name, const QString &reply, bool accepted, bool refused, qint32 id,
+                  qint16 parameter, bool lateRead = false, bool lateWrite = false) {
+                  QTest::newRow(name)
+                      << reply << accepted << refused << id << parameter << lateRead << lateWrite;
+              };
         row("OK", u"OK\r"_s, true, false, -1, 0, false, true);
         row("OK with more text", u"OK slot 3\r"_s, true, false, -1, 0, false, true);
         row("lower-case ok", u"ok\r"_s, false, false, -1, 0);

@@ -2,12 +2,12 @@
 // them through the main window: what is shown, and that the next command
 // works once the cause is gone.
 #include "../app/windowfixture.h"
+#include "app/commwindow.h"
+#include "app/unitoperations.h"
 #include "common/filedialogs.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
-#include "app/commwindow.h"
 #include "link/unitlink.h"
-#include "app/unitoperations.h"
 #include "unitsimulator.h"
 
 #include <QComboBox>
@@ -30,6 +30,7 @@ namespace {
 const QString WriteDone = u"警報ユニットへ設定が完了しました。"_s;
 const QString NotConnected = u"警報ユニットが接続されていません。"_s;
 const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
+const QString ReadDone = u"警報ユニット設定の読込みを完了しました。"_s;
 
 constexpr LinkLimits Limits { 600, 300, 300, 300, 300, 300 };
 
@@ -266,11 +267,10 @@ private slots:
             rig.window->setReceivedText(QString());
         }
         // Once STM has gone out: a zero timer fires in the wait for its reply.
-        connect(&rig.ops().link(), &UnitLink::commandSent, &unit,
-            [&unit](const QString &command) {
-                if (command.startsWith(u"STM"))
-                    QTimer::singleShot(0, &unit, &UnitSimulator::sendBanner);
-            });
+        connect(&rig.ops().link(), &UnitLink::commandSent, &unit, [&unit](const QString &command) {
+            if (command.startsWith(u"STM"))
+                QTimer::singleShot(0, &unit, &UnitSimulator::sendBanner);
+        });
 
         rig.run(MainCommand::WriteToUnit);
         QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
@@ -279,6 +279,117 @@ private slots:
         QSignalSpy ticks(rig.ops().link().findChild<QTimer *>(), &QTimer::timeout);
         QTRY_VERIFY(ticks.count() >= 3);
         QCOMPARE(rig.window->receivedText(), shown);
+    }
+
+    // A command timed out and its reply comes just after the next command
+    // went out. A reply of the other kind is the unit's own text, not the
+    // waiting command's answer: the next command goes through. The receive
+    // display shows, once each: the last reply of the command that timed
+    // out (if any), the late reply, and the last reply of the next command.
+    void lateReplyIsNotTakenForTheNextCommands_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("first"); // a MainCommand that times out
+        QTest::addColumn<QString>("details");
+        QTest::addColumn<int>("second"); // the MainCommand right after it
+        QTest::addColumn<QString>("done");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("ridLimit");
+        QTest::newRow("a write after a timed-out read")
+            << QStringList { u"--delay-line"_s, u"RID 00=400"_s, u"--delay-line"_s,
+                   u"SID 000,041943040=800"_s }
+            << int(MainCommand::ReadFromUnit)
+            << u"失敗した箇所：基準IDCODE\n読み込み済み：0 件（全 215 件中）"_s
+            << int(MainCommand::WriteToUnit) << WriteDone << u"41943040\rOK\r"_s << 200;
+        QTest::newRow("a read after a timed-out write")
+            << QStringList { u"--set"_s, u"0=2812345"_s, u"--delay-line"_s, u"SNM 01=400"_s,
+                   u"--delay-line"_s, u"RID 00=800"_s }
+            << int(MainCommand::WriteToUnit)
+            << u"失敗した箇所：重機オペ許可人数\n書き込み済み：214 件（全 215 件中）\n"
+               u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s
+            << int(MainCommand::ReadFromUnit) << ReadDone << u"OK\rOK\r1\r"_s << 2000;
+    }
+    void lateReplyIsNotTakenForTheNextCommands()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, first);
+        QFETCH(QString, details);
+        QFETCH(int, second);
+        QFETCH(QString, done);
+        QFETCH(QString, shown);
+        QFETCH(int, ridLimit);
+        Rig rig;
+        UnitSimulator unit(options);
+        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.services.linkLimits = { 2000, ridLimit, 2000, 200, 2000, 2000 };
+        rig.services.linkTickInterval = 50;
+        rig.create();
+
+        rig.run(MainCommand(first));
+        QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
+        QCOMPARE(rig.messenger.messages().first().details, details);
+        rig.messenger.clear();
+        rig.window->setReceivedText(QString());
+        rig.run(MainCommand(second));
+        QCOMPARE(rig.messenger.texts(), QStringList { done });
+        // The read took the unit's real base ID, not the late "OK".
+        QCOMPARE(rig.base()->text(), u"2800000"_s);
+        QTRY_COMPARE(rig.window->receivedText(), shown);
+        QSignalSpy ticks(rig.ops().link().findChild<QTimer *>(), &QTimer::timeout);
+        QTRY_VERIFY(ticks.count() >= 3);
+        QCOMPARE(rig.window->receivedText(), shown);
+    }
+
+    // A write never sends a hold time or an allowance the unit cannot
+    // hold. A damaged table file leaves both at 0: the write says which is
+    // out of range and sends nothing, so the unit keeps what it holds, and
+    // claims no completion. A file whose lines 214 and 215 hold 0 loads
+    // the defaults instead, which go out.
+    void writeNeverSendsParametersOutOfRange_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("parameters"); // empty: nothing sent
+        QByteArray random(4096, '\0');
+        for (int i = 0; i < random.size(); ++i)
+            random[i] = char((i * 7919 + 13) % 251);
+        QTest::newRow("random bytes")
+            << random
+            << QStringList { u"警報時間設定が範囲外です。"_s, u"重機オペ許可人数が範囲外です。"_s }
+            << QStringList();
+        QByteArray zeros;
+        for (int line = 1; line <= 215; ++line)
+            zeros += QByteArray::number(line) + ",0\r\n";
+        QTest::newRow("lines 214 and 215 hold 0")
+            << zeros << QStringList { WriteDone } << QStringList { u"STM 02"_s, u"SNM 01"_s };
+    }
+    void writeNeverSendsParametersOutOfRange()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, parameters);
+        Rig rig;
+        UnitSimulator unit;
+        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        QFile table(tableFilePath(rig.dir.path()));
+        QVERIFY(table.open(QIODevice::WriteOnly) && table.write(file) == file.size());
+        table.close();
+        rig.create();
+
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), texts);
+        QCOMPARE(unit.commandLog().mid(213), parameters);
+        QVERIFY(!rig.ops().commWindow()->isVisible());
+        if (!parameters.isEmpty())
+            return;
+        QVERIFY(unit.commandLog().isEmpty());
+        // The values the user then types go out as usual.
+        rig.messenger.clear();
+        rig.holdTime()->setText(u"5"_s);
+        rig.allowance()->setText(u"2"_s);
+        rig.run(MainCommand::WriteToUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
+        QCOMPARE(unit.commandLog().mid(213), (QStringList { u"STM 05"_s, u"SNM 02"_s }));
     }
 };
 

@@ -1,13 +1,13 @@
 #include "soak.h"
 
 #include "app/application.h"
-#include "app/mainwindow.h"
-#include "files/idtablefile.h"
-#include "files/inifile.h"
 #include "app/commwindow.h"
-#include "link/unitlink.h"
+#include "app/mainwindow.h"
 #include "app/portdialog.h"
 #include "app/unitoperations.h"
+#include "files/idtablefile.h"
+#include "files/inifile.h"
+#include "link/unitlink.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -146,8 +146,8 @@ UnitModel::Reply UnitModel::answer(UnitCommand command, int slot)
     const bool hit = f.wholeUnit || (f.command == command && (!hasSlot(command) || f.slot == slot));
     if (f.kind == FaultKind::Silence && hit)
         return Reply::Silent;
-    const bool write = command == UnitCommand::Sid || command == UnitCommand::Stm
-        || command == UnitCommand::Snm;
+    const bool write
+        = command == UnitCommand::Sid || command == UnitCommand::Stm || command == UnitCommand::Snm;
     if (f.kind == FaultKind::Refusal && hit) {
         m_sequenceReply = write ? u"NG"_s : u"N"_s;
         return Reply::Refused;
