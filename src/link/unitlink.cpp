@@ -37,7 +37,8 @@ void UnitLink::load()
     closePort();
     if (number != 0)
         m_portNumber = number;
-    m_port.setPortName(portDeviceName(m_portNumber, settingsFile));
+    m_port.setPortName(m_config.device.isEmpty() ? portDeviceName(m_portNumber, settingsFile)
+                                                 : m_config.device);
     m_port.setBaudRate(38400);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
@@ -95,6 +96,12 @@ void UnitLink::keepForHandOut(QByteArrayView text)
     const qsizetype room = ReceiveBufferCap - size;
     if (room > 0)
         m_pendingTexts.append(text.first(qMin(room, text.size())).toByteArray());
+}
+
+void UnitLink::abortWait()
+{
+    if (m_waitLoop)
+        m_waitLoop->quit();
 }
 
 void UnitLink::clearReceived()

@@ -18,6 +18,9 @@ struct LinkConfig
     QString programDir; // the folder that holds the settings file
     LinkLimits limits;
     int tickInterval = 1000; // ms between two looks for text the unit sent on its own
+    // When set, the serial device opened instead of the port the settings
+    // file stores.
+    QString device {};
 };
 
 // How one exchange (one command and its reply) ended.
@@ -71,8 +74,10 @@ public:
     void unload();
     bool isLoaded() const { return m_loaded; }
     bool isPortOpen() const;
-    // The port number in use (initially 1).
+    // The port number in use, 1 to MaxPortNumber (initially 1).
     int portNumber() const { return m_portNumber; }
+    // The device the port is opened on.
+    QString deviceName() const { return m_port.portName(); }
     const LinkLimits &limits() const { return m_config.limits; }
 
     // True while a sequence is open or an exchange waits. Exchanges asked for
@@ -91,6 +96,9 @@ public:
     ExchangeResult readId(int slot); // RID
     ExchangeResult writeParameter(UnitParameter parameter, qint16 value); // STM, SNM
     ExchangeResult readParameter(UnitParameter parameter); // RTM, RNM
+
+    // Ends the exchange waiting now, if any, as NoReply; the port stays open.
+    void abortWait();
 
     // Empties the receive buffer and forgets the last reply and any text not
     // handed out yet (the receive display was cleared). While an exchange

@@ -47,6 +47,7 @@ public:
         if (!m_open)
             return;
         m_session.m_running = true;
+        m_session.m_cancelled = false;
         emit m_session.runningChanged(true);
     }
     ~RunningScope()
@@ -73,12 +74,24 @@ UnitSession::UnitSession(UnitLink &link, QObject *parent)
 {
 }
 
+void UnitSession::cancel()
+{
+    if (!m_running)
+        return;
+    m_cancelled = true;
+    m_link.abortWait();
+}
+
 SequenceOutcome UnitSession::failed(
     TransferStep step, int slot, ExchangeStatus status, int answered)
 {
-    emit commandFailed(step, status);
     SequenceOutcome outcome;
-    outcome.status = sequenceStatus(status);
+    if (m_cancelled) {
+        outcome.status = SequenceStatus::Cancelled;
+    } else {
+        emit commandFailed(step, status);
+        outcome.status = sequenceStatus(status);
+    }
     outcome.step = step;
     outcome.slot = slot;
     outcome.answered = answered;
@@ -108,7 +121,7 @@ SequenceOutcome UnitSession::write(const IdCodeTable &table)
     emit progress(0, CommandsPerTransfer);
     for (int slot = 0; slot < SlotCount; ++slot) {
         const ExchangeResult r = m_link.writeId(slot, ids.Ids[slot]);
-        if (!r.answered())
+        if (!r.answered() || m_cancelled)
             return failed(TransferStep::Ids, slot, r.status, outcome.answered);
         count(outcome);
     }
@@ -121,15 +134,18 @@ SequenceOutcome UnitSession::write(const IdCodeTable &table)
     };
     SequenceOutcome firstFailure;
     for (const auto &[parameter, value] : parameters) {
+        if (m_cancelled)
+            break;
         const ExchangeResult r = m_link.writeParameter(parameter, value);
-        if (r.answered()) {
+        if (r.answered() && !m_cancelled)
             count(outcome);
-        } else if (firstFailure.completed()) {
+        else if (firstFailure.completed())
             firstFailure = failed(stepOf(parameter), 0, r.status, 0);
-        } else {
+        else if (!m_cancelled)
             emit commandFailed(stepOf(parameter), r.status);
-        }
     }
+    if (m_cancelled && firstFailure.completed())
+        firstFailure = failed(TransferStep::Allowance, 0, ExchangeStatus::NoReply, 0);
     if (!firstFailure.completed()) {
         firstFailure.answered = outcome.answered;
         return firstFailure;
@@ -142,7 +158,7 @@ SequenceOutcome UnitSession::readIds(std::array<qint32, SlotCount> &ids, bool co
     SequenceOutcome outcome;
     for (int slot = 0; slot < SlotCount; ++slot) {
         const ExchangeResult r = m_link.readId(slot);
-        if (!r.answered())
+        if (!r.answered() || m_cancelled)
             return failed(TransferStep::Ids, slot, r.status, outcome.answered);
         // A reply that carries no ID value leaves the slot as it was.
         if (const std::optional<qint32> value = ridReplyValue(r.reply))
@@ -159,7 +175,7 @@ ParameterReading UnitSession::readParameter(UnitParameter parameter, SequenceOut
 {
     ParameterReading reading;
     const ExchangeResult r = m_link.readParameter(parameter);
-    switch (r.status) {
+    switch (m_cancelled ? ExchangeStatus::NoReply : r.status) {
     case ExchangeStatus::Answered:
         reading.value = parameterReplyValue(r.reply);
         break;

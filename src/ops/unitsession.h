@@ -20,6 +20,7 @@ enum class SequenceStatus {
     Refused, // the unit refused a command; the sequence stopped there
     PortNotOpen, // the port is not open: the sequence sent nothing more
     Busy, // another sequence was running: nothing was sent
+    Cancelled, // cancel() ended the sequence; nothing more was sent
     // A write whose hold time or allowance lies outside what the unit
     // accepts: nothing was sent, so the unit keeps its whole configuration.
     ParametersOutOfRange,
@@ -88,6 +89,9 @@ public:
 
     // True from the start of a sequence to its return.
     bool isRunning() const { return m_running; }
+    // Ends the running sequence at once: the command waiting gets no more
+    // time and no further command is sent. The sequence returns Cancelled.
+    void cancel();
 
 signals:
     void runningChanged(bool running);
@@ -108,6 +112,7 @@ private:
 
     UnitLink &m_link;
     bool m_running = false;
+    bool m_cancelled = false;
 };
 
 } // namespace kalvidor

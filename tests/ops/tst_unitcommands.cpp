@@ -229,62 +229,6 @@ private slots:
         QTRY_VERIFY(!rig.window->isVisible());
     }
 
-    void portDialog_data()
-    {
-        QTest::addColumn<QString>("stored"); // null: no settings file
-        QTest::addColumn<QString>("typed"); // null: nothing typed
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("preselected");
-        QTest::addColumn<QString>("after"); // what the file holds afterwards
-
-        QTest::newRow("no settings file, Enter")
-            << QString() << QString() << u"enter"_s << 0 << u"1"_s;
-        QTest::newRow("stored 7") << u"7"_s << QString() << u"ok"_s << 3 << u"4"_s;
-        QTest::newRow("typed text") << u"2"_s << u"COM9"_s << u"ok"_s << 1 << u"0"_s;
-        QTest::newRow("typed an item's text") << u"2"_s << u"COM3"_s << u"ok"_s << 1 << u"0"_s;
-        QTest::newRow("Cancel") << u"3"_s << u"COM9"_s << u"cancel"_s << 2 << u"3"_s;
-        QTest::newRow("close box") << u"3"_s << u"COM9"_s << u"close"_s << 2 << u"3"_s;
-    }
-    void portDialog()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QString, typed);
-        QFETCH(QString, action);
-        QFETCH(int, preselected);
-        QFETCH(QString, after);
-        Rig rig;
-        if (!stored.isNull())
-            QVERIFY(WriteIni(u"CONF"_s, u"PORT"_s, rig.settings(), stored));
-        rig.create();
-        QVERIFY(rig.ops().link().isLoaded());
-
-        rig.run(MainCommand::PortSettings);
-        QPointer<PortDialog> dialog = rig.ops().portDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->okButton()->nextInFocusChain(), dialog->cancelButton());
-        QCOMPARE(dialog->cancelButton()->nextInFocusChain(), dialog->portList());
-        QCOMPARE(dialog->portList()->currentText(), u"COM%1"_s.arg(preselected + 1));
-        if (!typed.isNull()) {
-            dialog->portList()->lineEdit()->selectAll();
-            QTest::keyClicks(dialog->portList()->lineEdit(), typed);
-        }
-
-        if (action == u"enter") {
-            QVERIFY(QTest::qWaitForWindowActive(dialog));
-            QCOMPARE(QApplication::focusWidget(), dialog->okButton());
-            QTest::keyClick(dialog->okButton(), Qt::Key_Return);
-        } else if (action == u"ok") {
-            dialog->okButton()->click();
-        } else if (action == u"cancel") {
-            dialog->cancelButton()->click();
-        } else {
-            dialog->close();
-        }
-        QTRY_VERIFY(!dialog);
-        QVERIFY(!rig.ops().link().isLoaded());
-        QCOMPARE(rig.storedPort(), after);
-    }
-
     void storedPortServesTheNextWrite()
     {
         Rig rig;
