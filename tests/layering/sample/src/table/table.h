@@ -1,0 +1,2 @@
+// A widget-free folder that includes a widget header.
+#include <QLabel>
