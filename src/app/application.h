@@ -8,15 +8,19 @@
 
 namespace kalvidor {
 
+class DocumentCommands;
 class MainWindow;
 class QtFileDialogs;
 class QtMessenger;
+class TableDocument;
 class UnitOperations;
 
 // The program's top-level objects, created and connected in one place: the
-// main window over a program folder, and the unit side (the link, its window,
-// the write, read and compare commands, the port dialog). Closing the main
-// window ends the program. Needs a QApplication.
+// document, the main window that shows it, the commands that act on it (the
+// document commands and the unit side: the link, its window, write, read,
+// compare and the port dialog). connectCommands() binds every menu item and
+// button to its command. Closing the main window ends the program. Needs a
+// QApplication.
 class Application
 {
 public:
@@ -28,15 +32,20 @@ public:
     Application(const Application &) = delete;
     Application &operator=(const Application &) = delete;
 
+    TableDocument &document() const { return *m_document; }
     MainWindow &window() const { return *m_window; }
+    DocumentCommands &documentCommands() const { return *m_documentCommands; }
     UnitOperations &unitOperations() const { return *m_unitOperations; }
 
 private:
-    void build(MainWindowServices services);
+    void build(const MainWindowServices &services);
+    void connectCommands();
 
     std::unique_ptr<QtMessenger> m_messenger;
     std::unique_ptr<QtFileDialogs> m_fileDialogs;
+    std::unique_ptr<TableDocument> m_document;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<DocumentCommands> m_documentCommands;
     std::unique_ptr<UnitOperations> m_unitOperations; // last: destroyed before the window
 };
 

@@ -1,13 +1,12 @@
 #include "mainwindow.h"
 
 #include "app/clickablelabel.h"
-#include "app/filecommands.h"
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
 #include "app/twips.h"
 #include "common/appinfo.h"
 #include "messages/messenger.h"
-#include "files/idtablefile.h"
+#include "document/tabledocument.h"
 #include "messages/unitmessages.h"
 
 #include <QAction>
@@ -21,51 +20,41 @@ using namespace Qt::StringLiterals;
 
 namespace kalvidor {
 
-MainWindow::MainWindow(const MainWindowServices &services, QWidget *parent)
+MainWindow::MainWindow(TableDocument &document, const MainWindowServices &services, QWidget *parent)
     : QMainWindow(parent)
+    , m_document(document)
     , m_services(services)
 {
     Q_ASSERT(m_services.messenger);
-    m_form.setupUi(this); // includes BuildIdLists
+    m_form.setupUi(this); // includes building the lists
     connectElements();
-    Form_Load();
+    // The lists were built with the form; their scroll bars start at 0.
+    showTable();
+    showFilePath(m_document.filePath());
+    m_form.version->setText(versionLabel());
 }
 
 void MainWindow::connectElements()
 {
     for (IdListView *view : m_form.lists) {
         connect(view, &IdListView::rowTextChanged, this,
-            [this, view](int row) { NormalizeIdText(view, row); });
+            [this, view](int row) { normalizeRowText(view, row); });
         connect(view, &IdListView::numberingKeyPressed, this,
             [this, view](int row, Qt::Key key) { numberingKeyPressed(view, row, key); });
         connect(view, &IdListView::rowFocusLost, this,
             [this, view](int row, Qt::FocusReason reason) { rowFocusLost(view, row, reason); });
+        if (QScrollBar *bar = view->scrollBar()) {
+            connect(bar, &QScrollBar::valueChanged, this,
+                [this, view](int value) { scrollBarMoved(view->list(), value); });
+        }
     }
     connect(m_form.baseId, &QLineEdit::textChanged, this, &MainWindow::baseIdTextChanged);
-    for (int i = 0; i < int(m_form.vscroll.size()); ++i) {
-        connect(m_form.vscroll[i], &QScrollBar::valueChanged, this,
-            [this, i](int value) { VScroll_Change(i, value); });
-    }
-    connect(m_form.save, &QAction::triggered, this, [this] { SaveTableAs(*this); });
-    connect(m_form.load, &QAction::triggered, this, [this] { LoadTableFrom(*this); });
     // The exit command closes the window; closeEvent asks about saving, so
     // that the close box asks the same question and the exit asks it once.
     connect(m_form.exit, &QAction::triggered, this, &QWidget::close);
-    connect(m_form.reset, &QAction::triggered, this, &MainWindow::mnu_Reset_Click);
-    connect(m_form.version, &ClickableLabel::clicked, this, &MainWindow::lblVersion_Click);
-    connect(m_form.clearReceived, &QPushButton::clicked, this, &MainWindow::Command1_Click);
-}
-
-void MainWindow::Form_Load()
-{
-    // The lists were built with the form; their scroll bars start at 0.
-    m_currentFilePath = tableFilePath(m_services.programDir);
-    const bool fromFile = LoadStartupTable(m_currentFilePath, m_table);
-    ShowTable();
-    showCurrentFilePath();
-    // A table just read from its file is unchanged; the defaults are not saved yet.
-    m_table.Modified = !fromFile;
-    m_form.version->setText(versionLabel());
+    connect(m_form.version, &ClickableLabel::clicked, this, &MainWindow::versionLabelClicked);
+    connect(m_form.clearReceived, &QPushButton::clicked, this, &MainWindow::clearReceivedDisplay);
+    connect(&m_document, &TableDocument::fileLoaded, this, &MainWindow::showFilePath);
 }
 
 QAction *MainWindow::action(MainCommand command) const
@@ -85,6 +74,8 @@ QAction *MainWindow::action(MainCommand command) const
         return m_form.compare;
     case MainCommand::PortSettings:
         return m_form.portSettings;
+    case MainCommand::Reset:
+        return m_form.reset;
     }
     return nullptr;
 }
@@ -97,29 +88,30 @@ QAbstractButton *MainWindow::writeButton() const
 void MainWindow::showList(IdList list, int offset)
 {
     IdListView *view = m_form.list(list);
+    const IdCodeTable &table = m_document.table();
     for (int r = 0; r < RowsPerList; ++r)
-        view->row(r)->setText(RowText(m_table, slotOfRow(list, offset, r)));
+        view->row(r)->setText(RowText(table, slotOfRow(list, offset, r)));
 }
 
-void MainWindow::ShowTable()
+void MainWindow::showTable()
 {
-    m_form.baseId->setText(IdText(m_table.Ids[0]));
+    const IdCodeTable &table = m_document.table();
+    m_form.baseId->setText(IdText(table.Ids[0]));
 
     const ScrollOffsets at = scrollPositions();
-    showList(IdList::Operators, at.operators);
-    m_form.list(IdList::Operators)->setRowNumbers(at.operators + 1);
-    // The drivers do not scroll; their row numbers stay as built.
-    showList(IdList::Drivers, 0);
-    showList(IdList::HeavyMachines, at.heavyMachines);
-    m_form.list(IdList::HeavyMachines)->setRowNumbers(at.heavyMachines + 1);
-    showList(IdList::Vehicles, at.vehicles);
-    m_form.list(IdList::Vehicles)->setRowNumbers(at.vehicles + 1);
+    for (IdListView *view : m_form.lists) {
+        const IdList list = view->list();
+        showList(list, at.of(list));
+        // The drivers do not scroll; their row numbers stay as built.
+        if (view->scrollBar())
+            view->setRowNumbers(at.of(list) + 1);
+    }
 
-    m_form.holdTime->setText(QString::number(m_table.HoldTime));
-    m_form.allowance->setText(QString::number(m_table.OperatorAllowance));
+    m_form.holdTime->setText(QString::number(table.HoldTime));
+    m_form.allowance->setText(QString::number(table.OperatorAllowance));
 }
 
-void MainWindow::GatherTable(qint16 heavyOffset, qint16 vehicleOffset, qint16 operatorOffset)
+void MainWindow::gatherTable(ScrollOffsets offsets)
 {
     WindowTexts texts;
     texts.base = m_form.baseId->text();
@@ -128,49 +120,49 @@ void MainWindow::GatherTable(qint16 heavyOffset, qint16 vehicleOffset, qint16 op
     texts.holdTime = m_form.holdTime->text();
     texts.allowance = m_form.allowance->text();
 
-    const GatherResult result
-        = GatherTexts(m_table, texts, { heavyOffset, vehicleOffset, operatorOffset });
+    IdCodeTable &table = m_document.table();
+    const GatherResult result = GatherTexts(table, texts, offsets);
     if (result.holdTimeRejected) {
         m_services.messenger->inform(outOfRangeText(UnitParameter::HoldTime));
-        m_form.holdTime->setText(QString::number(m_table.HoldTime));
+        m_form.holdTime->setText(QString::number(table.HoldTime));
     }
     if (result.allowanceRejected) {
         m_services.messenger->inform(outOfRangeText(UnitParameter::OperatorAllowance));
-        m_form.allowance->setText(QString::number(m_table.OperatorAllowance));
+        m_form.allowance->setText(QString::number(table.OperatorAllowance));
     }
 }
 
-void MainWindow::gatherAtCurrentPositions()
+void MainWindow::gather()
 {
-    const ScrollOffsets at = scrollPositions();
-    GatherTable(at.heavyMachines, at.vehicles, at.operators);
+    gatherTable(scrollPositions());
 }
 
 ScrollOffsets MainWindow::scrollPositions() const
 {
-    return { qint16(m_form.vscroll[0]->value()), qint16(m_form.vscroll[1]->value()),
-        qint16(m_form.vscroll[2]->value()) };
+    ScrollOffsets at;
+    for (IdListView *view : m_form.lists)
+        at.of(view->list()) = qint16(view->position());
+    return at;
 }
 
-qint32 MainWindow::GetPrecedingId(IdList list)
+qint32 MainWindow::precedingId(IdList list)
 {
     const int slot = slotOfRow(list, m_form.list(list)->position(), 0) - 1;
-    gatherAtCurrentPositions();
-    return m_table.Ids[slot];
+    gather();
+    return m_document.table().Ids[slot];
 }
 
-void MainWindow::VScroll_Change(int index, int value)
+QString MainWindow::typedBaseId() const
+{
+    return m_form.baseId->text();
+}
+
+void MainWindow::scrollBarMoved(IdList list, int value)
 {
     // The rows still show the slots of the old positions: store them there.
-    GatherTable(m_scrollMemory[0], m_scrollMemory[1], m_scrollMemory[2]);
-    m_scrollMemory[index] = qint16(value);
-    ShowTable();
-}
-
-void MainWindow::mnu_Reset_Click()
-{
-    ClearTableKeepingBasePrefix(m_table, m_form.baseId->text());
-    ShowTable();
+    gatherTable(m_shownAt);
+    m_shownAt.of(list) = qint16(value);
+    showTable();
 }
 
 bool MainWindow::isBaseIdPanelShown() const
@@ -178,7 +170,7 @@ bool MainWindow::isBaseIdPanelShown() const
     return !m_form.picture1->isHidden() && m_form.picture1->x() == m_form.shape1->x() + px(60);
 }
 
-void MainWindow::lblVersion_Click()
+void MainWindow::versionLabelClicked()
 {
     QFrame *panel = m_form.picture1;
     if (isBaseIdPanelShown()) {
@@ -194,15 +186,15 @@ void MainWindow::lblVersion_Click()
     panel->show();
 }
 
-void MainWindow::Command1_Click()
+void MainWindow::clearReceivedDisplay()
 {
     m_form.received->clear();
     emit receiveDisplayCleared();
 }
 
-void MainWindow::showCurrentFilePath()
+void MainWindow::showFilePath(const QString &path)
 {
-    m_form.fileName->setText(QDir::toNativeSeparators(m_currentFilePath));
+    m_form.fileName->setText(QDir::toNativeSeparators(path));
 }
 
 QString MainWindow::receivedText() const
@@ -217,7 +209,7 @@ void MainWindow::setReceivedText(const QString &text)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!ConfirmClose(*this)) {
+    if (m_closeCheck && !m_closeCheck()) {
         event->ignore();
         return;
     }

@@ -3,6 +3,7 @@
 
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
+#include "document/tabledocument.h"
 #include "table/identry.h"
 
 #include <QScrollBar>
@@ -25,9 +26,9 @@ void writeNormalized(QLineEdit *field, const QString &text)
 
 } // namespace
 
-void MainWindow::NormalizeIdText(IdListView *view, int row)
+void MainWindow::normalizeRowText(IdListView *view, int row)
 {
-    m_table.Modified = true;
+    m_document.setModified(true);
     IdLineEdit *field = view->row(row);
     if (field->text() == NoIdMark)
         return;
@@ -36,11 +37,11 @@ void MainWindow::NormalizeIdText(IdListView *view, int row)
 
 void MainWindow::baseIdTextChanged()
 {
-    m_table.Modified = true;
+    m_document.setModified(true);
     writeNormalized(m_form.baseId, NormalizedBaseIdText(m_form.baseId->text()));
 }
 
-void MainWindow::CheckIdPrefix(IdListView *view, int row)
+void MainWindow::checkIdPrefix(IdListView *view, int row)
 {
     IdLineEdit *field = view->row(row);
     if (!KeepsIdPrefix(field->text(), m_form.baseId->text()))
@@ -61,17 +62,17 @@ void MainWindow::numberingKeyPressed(IdListView *view, int row, Qt::Key key)
 void MainWindow::numberRow(IdListView *view, int row)
 {
     const qint32 predecessor
-        = row >= 1 ? ParseHexId(view->row(row - 1)->text()) : GetPrecedingId(view->list());
+        = row >= 1 ? ParseHexId(view->row(row - 1)->text()) : precedingId(view->list());
     const std::optional<qint32> next = SuccessorId(predecessor);
     if (!next)
         return; // the largest value has no successor: the row stays as it is
     view->row(row)->setText(IdText(*next));
-    CheckIdPrefix(view, row);
+    checkIdPrefix(view, row);
 }
 
 void MainWindow::rowFocusLost(IdListView *view, int row, Qt::FocusReason reason)
 {
-    CheckIdPrefix(view, row);
+    checkIdPrefix(view, row);
     const bool byTab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
     if (byTab && row == RowsPerList - 1)
         moveFocusAfterTab(view, row);

@@ -83,7 +83,7 @@ void MainWindowForm::setupUi(QMainWindow *window)
     createBaseIdPanel();
     createLowerElements();
     createMenus(window);
-    BuildIdLists(window);
+    buildIdLists(window);
     setTabOrder();
 
     picture1->raise(); // once shown, the panel covers the allowance panel
@@ -205,13 +205,11 @@ void MainWindowForm::createMenus(QMainWindow *window)
     reset = item(settings, u"mnu_Reset"_s, u"初期設定に戻す"_s);
 }
 
-void MainWindowForm::BuildIdLists(QMainWindow *window)
+void MainWindowForm::buildIdLists(QMainWindow *window)
 {
     const auto build = [&](IdListDesign design) {
         auto *view = new IdListView(design, clientArea, window);
         lists[static_cast<int>(design.list)] = view;
-        if (design.scrollIndex >= 0)
-            vscroll[design.scrollIndex] = view->scrollBar();
     };
     const QColor yellow = DesignColor::Yellow;
     const QColor green = DesignColor::Green;
@@ -228,8 +226,9 @@ void MainWindowForm::BuildIdLists(QMainWindow *window)
 
 void MainWindowForm::setTabOrder()
 {
-    QList<QWidget *> order { writeButton, holdTime, vscroll[0], vscroll[1], clearReceived, picture1,
-        allowance, baseId, list(IdList::HeavyMachines)->row(0), vscroll[2] };
+    QList<QWidget *> order { writeButton, holdTime, list(IdList::HeavyMachines)->scrollBar(),
+        list(IdList::Vehicles)->scrollBar(), clearReceived, picture1, allowance, baseId,
+        list(IdList::HeavyMachines)->row(0), list(IdList::Operators)->scrollBar() };
     for (int r = 1; r < RowsPerList; ++r)
         order.append(list(IdList::HeavyMachines)->row(r));
     for (IdList l : { IdList::Operators, IdList::Vehicles, IdList::Drivers }) {

@@ -29,7 +29,6 @@ struct MainWindowForm
 
     QWidget *clientArea = nullptr;
     std::array<IdListView *, ListCount> lists {}; // indexed by IdList
-    std::array<QScrollBar *, 3> vscroll {}; // VScroll(0) heavy, (1) vehicles, (2) operators
 
     QLineEdit *holdTime = nullptr; // txt_保持時間
     QLineEdit *allowance = nullptr; // txt_許可人数
@@ -60,7 +59,7 @@ private:
     void createParameterPanels();
     void createBaseIdPanel();
     void createLowerElements();
-    void BuildIdLists(QMainWindow *window);
+    void buildIdLists(QMainWindow *window);
     void createMenus(QMainWindow *window);
     void setTabOrder();
 };

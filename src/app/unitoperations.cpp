@@ -3,19 +3,20 @@
 #include "app/commwindow.h"
 #include "app/mainwindow.h"
 #include "app/portdialog.h"
+#include "document/tabledocument.h"
 #include "link/unitlink.h"
 #include "ops/unitsession.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QTimer>
 
 namespace kalvidor {
 
-UnitOperations::UnitOperations(MainWindow &window, const MainWindowServices &services)
-    : m_window(window)
+UnitOperations::UnitOperations(
+    TableDocument &document, MainWindow &window, const MainWindowServices &services)
+    : m_document(document)
+    , m_window(window)
     , m_messenger(*services.messenger)
     , m_programDir(services.programDir)
     , m_link(std::make_unique<UnitLink>(
@@ -33,15 +34,6 @@ UnitOperations::UnitOperations(MainWindow &window, const MainWindowServices &ser
     connect(m_session.get(), &UnitSession::progress, m_commWindow, &CommWindow::setProgress);
     connect(m_session.get(), &UnitSession::commandFailed, this, &UnitOperations::onCommandFailed);
 
-    connect(window.action(MainCommand::WriteToUnit), &QAction::triggered, this,
-        &UnitOperations::writeToUnit);
-    connect(window.writeButton(), &QAbstractButton::clicked, this, &UnitOperations::writeToUnit);
-    connect(window.action(MainCommand::ReadFromUnit), &QAction::triggered, this,
-        &UnitOperations::readFromUnit);
-    connect(window.action(MainCommand::CompareWithUnit), &QAction::triggered, this,
-        &UnitOperations::compareWithUnit);
-    connect(window.action(MainCommand::PortSettings), &QAction::triggered, this,
-        &UnitOperations::openPortDialog);
     window.installEventFilter(this);
 }
 
@@ -81,9 +73,9 @@ void UnitOperations::writeToUnit()
         return;
     const RunningScope running(*this);
     m_operation = UnitOperation::Write;
-    m_window.gatherAtCurrentPositions();
+    m_window.gather();
     showLinkWindow();
-    const SequenceOutcome outcome = m_session->write(m_window.table());
+    const SequenceOutcome outcome = m_session->write(m_document.table());
     hideLinkWindow();
     tell(writeOutcomeMessage(outcome));
 }
@@ -96,10 +88,10 @@ void UnitOperations::readFromUnit()
     m_operation = UnitOperation::Read;
     // The window is not gathered: the unit's values replace the table's.
     showLinkWindow();
-    const ReadOutcome outcome = m_session->read(m_window.table());
+    const ReadOutcome outcome = m_session->read(m_document.table());
     // Once the IDs have come, the window shows them, whatever the parameters did.
     if (outcome.completed() || outcome.step != TransferStep::Ids)
-        m_window.ShowTable();
+        m_window.showTable();
     hideLinkWindow();
     tell(readOutcomeMessage(outcome));
 }
@@ -110,11 +102,11 @@ void UnitOperations::compareWithUnit()
         return;
     const RunningScope running(*this);
     m_operation = UnitOperation::Compare;
-    m_window.gatherAtCurrentPositions();
+    m_window.gather();
     // frm_Comm stays as it is.
-    const CompareOutcome outcome = m_session->compare(m_window.table());
+    const CompareOutcome outcome = m_session->compare(m_document.table());
     m_commWindow->flush();
-    tell(compareOutcomeMessage(outcome, m_window.table()));
+    tell(compareOutcomeMessage(outcome, m_document.table()));
 }
 
 void UnitOperations::onCommandFailed(TransferStep step, ExchangeStatus status)

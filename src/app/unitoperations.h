@@ -15,16 +15,18 @@ namespace kalvidor {
 class CommWindow;
 class MainWindow;
 class Messenger;
+class TableDocument;
 class UnitLink;
 class UnitSession;
 
-// The main window's side of the unit: the link and its window frm_Comm, the
-// write, read and compare commands, and the port dialog. Created with the
-// main window; frm_Comm starts hidden and the link loaded, that is with the
-// stored port opened (silently, if it can be).
+// The unit side of the program: the link and its window frm_Comm, the write,
+// read and compare commands, and the port dialog. Created after the main
+// window; frm_Comm starts hidden and the link loaded, that is with the stored
+// port opened (silently, if it can be).
 //
-// Each command prepares the table in the window, runs its sequence in the
-// session and shows the outcome. While a command runs the main window takes
+// Each command takes what the user typed from the window where the table is
+// read, runs its sequence on the document's table in the session, lets the
+// window show the result and tells the outcome. While a command runs the main window takes
 // no commands: its menus and its client area are disabled, and a close waits
 // until the command has ended.
 class UnitOperations : public QObject
@@ -32,7 +34,8 @@ class UnitOperations : public QObject
     Q_OBJECT
 
 public:
-    UnitOperations(MainWindow &window, const MainWindowServices &services);
+    UnitOperations(
+        TableDocument &document, MainWindow &window, const MainWindowServices &services);
     ~UnitOperations() override;
 
     UnitLink &link() const { return *m_link; }
@@ -69,6 +72,7 @@ private:
     void hideLinkWindow();
     void tell(const std::optional<Message> &message);
 
+    TableDocument &m_document;
     MainWindow &m_window;
     Messenger &m_messenger;
     QString m_programDir;

@@ -58,7 +58,6 @@ struct IdCodeTable
     std::array<qint32, SlotCount> Ids {};
     qint16 HoldTime = 0;
     qint16 OperatorAllowance = 0;
-    bool Modified = false;
 
     bool isEmptySlot(int slot) const { return slot > 0 && Ids[slot] == Ids[0]; }
     bool operator==(const IdCodeTable &) const = default;
@@ -85,9 +84,26 @@ void ClearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText);
 // The scroll offsets a gather stores the visible rows under.
 struct ScrollOffsets
 {
+    qint16 operators = 0;
+    qint16 drivers = 0; // always 0: the drivers do not scroll
     qint16 heavyMachines = 0;
     qint16 vehicles = 0;
-    qint16 operators = 0;
+
+    qint16 &of(IdList list)
+    {
+        switch (list) {
+        case IdList::Operators:
+            return operators;
+        case IdList::Drivers:
+            return drivers;
+        case IdList::HeavyMachines:
+            return heavyMachines;
+        case IdList::Vehicles:
+            return vehicles;
+        }
+        return drivers;
+    }
+    qint16 of(IdList list) const { return const_cast<ScrollOffsets *>(this)->of(list); }
 };
 
 // Everything the main window shows, as plain texts: what GatherTable reads.

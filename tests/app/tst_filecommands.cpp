@@ -106,10 +106,10 @@ private slots:
             QVERIFY(writeBytes(programFile(), file));
         f->create();
 
-        const IdCodeTable &t = f->window->table();
+        const IdCodeTable &t = f->document().table();
         QCOMPARE((QList<int> { t.Ids[0], t.Ids[1], t.Ids[2], t.Ids[3], t.Ids[212] }), expected);
         QCOMPARE(int(t.HoldTime), hold);
-        QCOMPARE(t.Modified, modified);
+        QCOMPARE(f->document().isModified(), modified);
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
         QVERIFY(f->messenger.messages().isEmpty());
     }
@@ -121,7 +121,7 @@ private slots:
         dialogs.paths = { QString(), typed, typed + u"/under-a-file.csv"_s };
         f->trigger(u"mnu_保存"_s); // cancelled: nothing changes
         QVERIFY(QDir(f->dir.path()).isEmpty());
-        QCOMPARE(f->window->currentFilePath(), programFile());
+        QCOMPARE(f->document().filePath(), programFile());
 
         WindowFixture::retype(f->row(IdList::Operators, 0), u"2800001"_s);
         f->bar(1)->setValue(5); // vehicles from slot 168
@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(f->messenger.texts(), QStringList { u"警報時間設定が範囲外です。"_s });
         const QByteArray saved = readBytes(typed); // exactly that name, no extension added
         QCOMPARE(saved, tableFile({ { 1, "2800001" }, { 171, "28000AB" } }, 2, 3));
-        QCOMPARE(f->window->currentFilePath(), typed);
+        QCOMPARE(f->document().filePath(), typed);
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
 
         f->trigger(u"mnu_保存"_s); // a path below a regular file cannot be written
@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(f->rowTexts(IdList::Operators).mid(0, 7),
             (QStringList { u"2800111"_s, NoId, NoId, NoId, NoId, u"2800006"_s, NoId }));
         QCOMPARE(f->holdTime()->text(), u"30");
-        QCOMPARE(f->window->currentFilePath(), path);
+        QCOMPARE(f->document().filePath(), path);
         QCOMPARE(label(), QDir::toNativeSeparators(path));
         QVERIFY(f->messenger.messages().isEmpty());
 
@@ -184,16 +184,16 @@ private slots:
         QVERIFY(QDir(f->dir.path()).mkdir(u"folder.csv"_s));
         f->create();
         WindowFixture::retype(f->row(IdList::Drivers, 2), u"2800042"_s);
-        const IdCodeTable before = f->window->table();
+        const IdCodeTable before = f->document().table();
         dialogs.paths = { chosen.isEmpty() ? QString() : f->dir.filePath(chosen) };
 
         f->trigger(u"mnu_読込み"_s);
         QCOMPARE(f->messenger.texts(), messages);
         if (!messages.isEmpty())
             QCOMPARE(f->messenger.messages().first().icon, MessageIcon::Exclamation);
-        QVERIFY(f->window->table() == before);
+        QVERIFY(f->document().table() == before);
         QCOMPARE(f->row(IdList::Drivers, 2)->text(), u"2800042");
-        QCOMPARE(f->window->currentFilePath(), programFile());
+        QCOMPARE(f->document().filePath(), programFile());
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
     }
 

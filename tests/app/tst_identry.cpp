@@ -129,7 +129,7 @@ private slots:
     void numberingAfterTheSlotAboveTheRowsAndAfterTheLargestValue()
     {
         // Row 0 follows slot 100, read by a gather, which reports a bad hold time first.
-        f.window->table().Ids[100] = 0x2800050;
+        f.document().table().Ids[100] = 0x2800050;
         f.holdTime()->setText(u"abc"_s);
         QTest::keyClick(f.row(IdList::Drivers, 0), Qt::Key_F1);
         QCOMPARE(f.row(IdList::Drivers, 0)->text(), u"2800051");
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(f.row(IdList::Vehicles, 2)->text(), u"FFFFFFF");
 
         f.bar(0)->setValue(1);
-        f.window->table().Ids[113] = 0x7FFFFFFF; // just above the visible rows
+        f.document().table().Ids[113] = 0x7FFFFFFF; // just above the visible rows
         f.row(IdList::HeavyMachines, 0)->setText(u"1230"_s);
         QTest::keyClick(f.row(IdList::HeavyMachines, 0), Qt::Key_F2);
         QCOMPARE(f.rowTexts(IdList::HeavyMachines).mid(0, 3),
@@ -211,8 +211,8 @@ private slots:
         QTRY_COMPARE(focusName(), focus);
         if (bar >= 0)
             QCOMPARE(f.bar(bar)->value(), to);
-        f.window->gatherAtCurrentPositions(); // the ID left behind was stored where it was typed
-        QCOMPARE(f.window->table().Ids[slotOfRow(list, from, row)], 0x2801234);
+        f.window->gather(); // the ID left behind was stored where it was typed
+        QCOMPARE(f.document().table().Ids[slotOfRow(list, from, row)], 0x2801234);
     }
 };
 

@@ -32,7 +32,7 @@ private slots:
         QCOMPARE(f.base()->text(), u"2800000");
         QCOMPARE(f.holdTime()->text(), u"2");
         QCOMPARE(f.allowance()->text(), u"1");
-        QVERIFY(f.window->table().Modified); // the defaults are not saved yet
+        QVERIFY(f.document().isModified()); // the defaults are not saved yet
         QCOMPARE(f.child<QLabel>(u"lblVersion"_s)->text(), u"Ver3.40");
         QCOMPARE(f.child<QLabel>(u"lbl_ファイル名"_s)->text(),
             QDir::toNativeSeparators(f.dir.path() + u"/IdCodeTable.csv"_s));
@@ -124,14 +124,14 @@ private slots:
         f.row(IdList::Drivers, 2)->setText(u"2801234"_s);
         f.bar(0)->setValue(5);
         f.holdTime()->setText(u"50"_s);
-        f.window->table().Modified = false;
+        f.document().setModified(false);
         f.trigger(u"mnu_Reset"_s);
         QCOMPARE(f.base()->text(), u"2810000");
         for (IdList list : AllLists)
             QCOMPARE(f.rowTexts(list), QStringList(RowsPerList, NoId));
         QCOMPARE(f.holdTime()->text(), u"2");
         QCOMPARE(f.bar(0)->value(), 5);
-        QVERIFY(f.window->table().Modified);
+        QVERIFY(f.document().isModified());
         QVERIFY(f.messenger.messages().isEmpty());
     }
 

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/unitoperations.h"
+#include "document/tabledocument.h"
 #include "recordingmessenger.h"
 
 #include <QAction>
@@ -36,6 +37,7 @@ struct WindowFixture
         app.reset();
     }
     kalvidor::UnitOperations &ops() const { return app->unitOperations(); }
+    kalvidor::TableDocument &document() const { return app->document(); }
     // Focus and key handling need a shown, active window.
     bool showActive()
     {

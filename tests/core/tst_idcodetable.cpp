@@ -99,7 +99,9 @@ private slots:
         IdCodeTable shown = defaults();
         for (int s = 1; s < SlotCount; s += 2)
             shown.Ids[s] = 0x2800000 + s;
-        const ScrollOffsets o { qint16(heavy), qint16(vehicles), qint16(operators) };
+        const ScrollOffsets o { .operators = qint16(operators),
+            .heavyMachines = qint16(heavy),
+            .vehicles = qint16(vehicles) };
         // Into an empty table: exactly the slots in view take their IDs.
         IdCodeTable gathered = defaults();
         const GatherResult result = GatherTexts(gathered, textsOf(shown, o), o);

@@ -10,7 +10,7 @@ cmake_minimum_required(VERSION 3.21)
 
 # Lowest first. A folder may include only from folders of a lower level.
 set(levels
-    "common" "table" "files" "link" "ops" "messages" "app;cli" "main")
+    "common" "table" "files" "link;document" "ops" "messages" "app;cli" "main")
 set(widget_free common table files link ops messages cli)
 
 if(NOT IS_DIRECTORY "${SRC}" OR NOT IS_DIRECTORY "${WIDGET_HEADERS}")

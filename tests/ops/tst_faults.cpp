@@ -129,13 +129,13 @@ private slots:
             QVERIFY(WriteIni(u"PORTS"_s, u"COM1"_s, rig.settings(), path));
         }
         rig.create();
-        const IdCodeTable before = rig.window->table();
+        const IdCodeTable before = rig.document().table();
 
         rig.run(MainCommand::WriteToUnit);
         QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
         QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Exclamation);
         QVERIFY(unit.commandLog().isEmpty());
-        QCOMPARE(rig.window->table(), before);
+        QCOMPARE(rig.document().table(), before);
         QVERIFY(!rig.ops().commWindow()->isVisible());
 
         other.close();
@@ -169,10 +169,10 @@ private slots:
             u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s);
 
         rig.messenger.clear();
-        const IdCodeTable before = rig.window->table();
+        const IdCodeTable before = rig.document().table();
         rig.run(MainCommand::ReadFromUnit);
         QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
-        QCOMPARE(rig.window->table(), before);
+        QCOMPARE(rig.document().table(), before);
 
         // The simulator points its symlink at a fresh line when it is back.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(unit.devicePath()), 5000);

@@ -177,8 +177,8 @@ private slots:
         QFETCH(QString, operator5);
         Rig rig;
         START_UNIT(rig, (options + QStringList { u"--set"_s, u"5=1234"_s }), 1);
-        rig.window->table().HoldTime = 7; // what a refused RTM leaves alone
-        rig.window->ShowTable();
+        rig.document().table().HoldTime = 7; // what a refused RTM leaves alone
+        rig.window->showTable();
 
         QElapsedTimer clock;
         clock.start();

@@ -3,7 +3,8 @@
 // Builds the main window against an empty temporary program folder, fills in
 // a few IDs, and writes an image of the window at its design size. Run it on
 // the offscreen platform: QT_QPA_PLATFORM=offscreen kalvidor-screenshot out.png
-#include "app/designfonts.h"
+#include "app/application.h"
+#include "document/tabledocument.h"
 #include "app/mainwindow.h"
 #include "app/translations.h"
 #include "messages/messenger.h"
@@ -31,9 +32,9 @@ public:
     }
 };
 
-void fillSampleIds(MainWindow &window)
+void fillSampleIds(Application &application)
 {
-    IdCodeTable &table = window.table();
+    IdCodeTable &table = application.document().table();
     const int heavy = idListInfo(IdList::HeavyMachines).firstSlot;
     const int vehicles = idListInfo(IdList::Vehicles).firstSlot;
     const int operators = idListInfo(IdList::Operators).firstSlot;
@@ -48,7 +49,7 @@ void fillSampleIds(MainWindow &window)
     table.Ids[drivers + 1] = 0x2800402;
     table.HoldTime = 5;
     table.OperatorAllowance = 2;
-    window.ShowTable();
+    application.window().showTable();
 }
 
 } // namespace
@@ -61,7 +62,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: kalvidor-screenshot OUT.png\n");
         return 2;
     }
-    installFontSubstitutions();
     installQtTranslation(QCoreApplication::applicationDirPath());
 
     QTemporaryDir programDir;
@@ -70,8 +70,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     PrintingMessenger messenger;
-    MainWindow window({ programDir.path(), &messenger, nullptr });
-    fillSampleIds(window);
+    Application application(MainWindowServices { programDir.path(), &messenger, nullptr });
+    fillSampleIds(application);
+    MainWindow &window = application.window();
     window.show();
 
     int status = 1;

@@ -1,6 +1,7 @@
 #include "soak.h"
 
 #include "app/application.h"
+#include "document/tabledocument.h"
 #include "app/commwindow.h"
 #include "app/mainwindow.h"
 #include "app/portdialog.h"
@@ -294,11 +295,11 @@ void Soak::runCycle(int number)
     // A read that stopped part-way left the window showing older rows, which
     // the compare would take back into the table; show the table first, as
     // a scroll would.
-    if (!sameContent(c.shown, m_window->table())) {
-        m_window->ShowTable();
-        c.shown = m_window->table();
+    if (!sameContent(c.shown, m_application->document().table())) {
+        m_window->showTable();
+        c.shown = m_application->document().table();
     }
-    expected = m_window->table();
+    expected = m_application->document().table();
     if (c.random.bounded(2) == 1)
         changeVisibleRow(c, expected);
     command(c, u"compare"_s, int(MainCommand::CompareWithUnit), expectCompare(c.unit, expected),
@@ -361,11 +362,11 @@ void Soak::putTable(Cycle &c, const IdCodeTable &table)
         QScrollBar *bar = m_window->findChild<QScrollBar *>(u"VScroll(%1)"_s.arg(i));
         bar->setValue(c.random.bounded(bar->maximum() + 1));
     }
-    IdCodeTable &t = m_window->table();
+    IdCodeTable &t = m_application->document().table();
     t.Ids = table.Ids;
     t.HoldTime = table.HoldTime;
     t.OperatorAllowance = table.OperatorAllowance;
-    m_window->ShowTable();
+    m_window->showTable();
     c.shown = table;
     const QList<Message> shown = m_messages.take();
     if (!shown.isEmpty())
@@ -406,8 +407,8 @@ void Soak::command(Cycle &c, const QString &step, int mainCommand, const QString
         if (m.icon != iconOf(m.text))
             mismatch(c, step, u"\"%1\" with the wrong icon"_s.arg(m.text));
     }
-    if (!sameContent(m_window->table(), expected))
-        mismatch(c, step, u"table: "_s + tableDifference(m_window->table(), expected));
+    if (!sameContent(m_application->document().table(), expected))
+        mismatch(c, step, u"table: "_s + tableDifference(m_application->document().table(), expected));
     UnitOperations &ops = m_application->unitOperations();
     if (ops.isRunning() || ops.commWindow()->isVisible() || !m_window->menuBar()->isEnabled())
         mismatch(

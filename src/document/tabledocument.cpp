@@ -1,0 +1,53 @@
+#include "tabledocument.h"
+
+#include <QFileInfo>
+
+namespace kalvidor {
+
+TableDocument::TableDocument(QString programDir, QObject *parent)
+    : QObject(parent)
+    , m_programDir(std::move(programDir))
+    , m_filePath(tableFilePath(m_programDir))
+{
+}
+
+bool TableDocument::loadAtStartUp()
+{
+    m_filePath = tableFilePath(m_programDir);
+    if (!QFileInfo::exists(m_filePath)) {
+        ResetTableToDefaults(m_table);
+        return false;
+    }
+    // Nothing is reported at start-up: a file that cannot be read leaves the
+    // table as it starts, all zeros.
+    LoadIdCodeTable(m_filePath, m_table);
+    return true;
+}
+
+LoadOutcome TableDocument::load(const QString &path)
+{
+    const LoadOutcome outcome = LoadIdCodeTable(path, m_table);
+    if (outcome == LoadOutcome::Loaded) {
+        m_filePath = path;
+        emit fileLoaded(path);
+    }
+    return outcome;
+}
+
+bool TableDocument::saveAs(const QString &path)
+{
+    m_filePath = path;
+    return SaveIdCodeTable(path, m_table);
+}
+
+bool TableDocument::saveToProgramFolder()
+{
+    return saveAs(tableFilePath(m_programDir));
+}
+
+void TableDocument::reset(QStringView typedBaseId)
+{
+    ClearTableKeepingBasePrefix(m_table, typedBaseId);
+}
+
+} // namespace kalvidor
