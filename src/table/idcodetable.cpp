@@ -1,6 +1,7 @@
 #include "idcodetable.h"
 
 #include "common/leadingnumber.h"
+#include "table/identry.h"
 
 namespace kalvidor {
 
@@ -50,6 +51,24 @@ void ClearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText)
     table.Ids.fill(base);
     table.HoldTime = DefaultHoldTime;
     table.OperatorAllowance = DefaultOperatorAllowance;
+}
+
+WindowTexts shownTexts(const IdCodeTable &table, ScrollOffsets offsets)
+{
+    WindowTexts texts;
+    texts.base = NormalizedBaseIdText(IdText(table.Ids[0]));
+    const auto showRows = [&](IdList list, int offset) {
+        auto &rows = texts.list(list);
+        for (int r = 0; r < RowsPerList; ++r)
+            rows[r] = NormalizedIdText(RowText(table, slotOfRow(list, offset, r)));
+    };
+    showRows(IdList::Operators, offsets.operators);
+    showRows(IdList::Drivers, 0);
+    showRows(IdList::HeavyMachines, offsets.heavyMachines);
+    showRows(IdList::Vehicles, offsets.vehicles);
+    texts.holdTime = QString::number(table.HoldTime);
+    texts.allowance = QString::number(table.OperatorAllowance);
+    return texts;
 }
 
 std::optional<qint16> ParseParameter(QStringView text, int low, int high)

@@ -136,6 +136,13 @@ struct GatherResult
 // empty slot never turns into a registered ID.
 GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOffsets offsets);
 
+// The texts the main window's fields hold once it has shown the table with
+// its lists at the given offsets: each field as its change handling leaves it
+// (an ID text that does not fit in seven digits reads FFFFFFF), the
+// parameters in decimal. Gathering them back is what a command that starts
+// from the shown table sends.
+WindowTexts shownTexts(const IdCodeTable &table, ScrollOffsets offsets);
+
 // floor(LeadingNumber(text)) when it lies in [low, high], else no value.
 std::optional<qint16> ParseParameter(QStringView text, int low, int high);
 
