@@ -1,5 +1,6 @@
 #include "commwindow.h"
 
+#include "common/objectnames.h"
 #include "messages/unitmessages.h"
 
 #include <QLabel>
@@ -22,14 +23,14 @@ constexpr int px(int twips)
 CommWindow::CommWindow(QWidget *parent)
     : QWidget(parent, Qt::Tool)
 {
-    setObjectName(u"frm_Comm"_s);
+    setObjectName(ObjectName::LinkWindow);
     setWindowTitle(u"Form1"_s);
     resize(px(5055), px(1230));
 
     const int tops[2] = { 120, 600 };
     for (int i = 0; i < 2; ++i) {
         auto *label = new QLabel(u"Label1"_s, this);
-        label->setObjectName(u"lbl_Comm(%1)"_s.arg(i));
+        label->setObjectName(ObjectName::rowName(ObjectName::LinkCaptions, i));
         label->setGeometry(px(480), px(tops[i]), px(4095), px(375));
         label->setAutoFillBackground(true);
         QPalette palette = label->palette();
@@ -41,7 +42,7 @@ CommWindow::CommWindow(QWidget *parent)
     }
 
     m_progress = new QProgressBar(this);
-    m_progress->setObjectName(u"prg_Progress"_s);
+    m_progress->setObjectName(ObjectName::LinkProgress);
     m_progress->setGeometry(px(480), px(1005), px(4095), px(210));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);

@@ -33,9 +33,4 @@ void applyLabelLook(QLabel *label, const LabelLook &look)
     label->setWordWrap(true);
 }
 
-QString arrayName(const QString &name, int row)
-{
-    return u"%1(%2)"_s.arg(name).arg(row);
-}
-
 } // namespace kalvidor

@@ -39,7 +39,4 @@ void placeWidget(QWidget *widget, const QString &objectName, QRect twips);
 
 void applyLabelLook(QLabel *label, const LabelLook &look);
 
-// The object name of row `row` of a control array: "name(row)".
-QString arrayName(const QString &name, int row);
-
 } // namespace kalvidor

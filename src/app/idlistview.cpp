@@ -3,6 +3,7 @@
 #include "app/designfonts.h"
 #include "app/designwidgets.h"
 #include "app/idlineedit.h"
+#include "common/objectnames.h"
 
 #include <QLabel>
 #include <QScrollBar>
@@ -28,7 +29,8 @@ IdListView::IdListView(const IdListDesign &design, QWidget *clientArea, QObject 
 
     if (design.scrollTwips) {
         m_scrollBar = new QScrollBar(Qt::Vertical, clientArea);
-        placeWidget(m_scrollBar, arrayName(u"VScroll"_s, design.scrollIndex), *design.scrollTwips);
+        placeWidget(m_scrollBar, ObjectName::rowName(ObjectName::ScrollBars, design.scrollIndex),
+            *design.scrollTwips);
         m_scrollBar->setRange(0, idListInfo(design.list).scrollMax);
         m_scrollBar->setSingleStep(1);
         m_scrollBar->setPageStep(RowsPerList);
@@ -47,14 +49,14 @@ void IdListView::addRow(int i, QWidget *clientArea)
     const int top = (i % RowsPerColumn) * label0.height() + label0.top();
 
     auto *label = new QLabel(QString::number(i + 1), clientArea);
-    placeWidget(label, arrayName(m_design.labelName, i),
+    placeWidget(label, ObjectName::rowName(m_design.labelName, i),
         QRect(columnShift + label0.left(), top, label0.width(), label0.height()));
     applyLabelLook(
         label, labelLook(designFont(FontSize::Bold14, true), m_design.labelColor, {}, true, true));
     m_labels[i] = label;
 
     auto *row = new IdLineEdit(clientArea);
-    placeWidget(row, arrayName(m_design.textName, i),
+    placeWidget(row, ObjectName::rowName(m_design.textName, i),
         QRect(columnShift + text0.left(), top, text0.width(), text0.height()));
     row->setFont(designFont(FontSize::Bold14, true));
     row->setText(DesignRowText.toString());

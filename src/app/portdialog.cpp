@@ -1,6 +1,7 @@
 #include "portdialog.h"
 
 #include "app/twips.h"
+#include "common/objectnames.h"
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
 
@@ -23,7 +24,7 @@ PortDialog::PortDialog(
     , m_link(link)
     , m_choices(m_settingsFile, ports)
 {
-    setObjectName(u"dlg_PortNo"_s);
+    setObjectName(ObjectName::PortDialog);
     setWindowTitle(u"通信ポート設定"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -40,14 +41,14 @@ PortDialog::PortDialog(
         b->setDefault(false);
         return b;
     };
-    m_ok = button(u"OKButton"_s, u"OK"_s, twipsRect(3600, 120, 1215, 375));
-    m_cancel = button(u"CancelButton"_s, u"ｷｬﾝｾﾙ"_s, twipsRect(3600, 600, 1215, 375));
+    m_ok = button(ObjectName::PortOkButton, u"OK"_s, twipsRect(3600, 120, 1215, 375));
+    m_cancel = button(ObjectName::PortCancelButton, u"ｷｬﾝｾﾙ"_s, twipsRect(3600, 600, 1215, 375));
     connect(m_ok, &QPushButton::clicked, this, &PortDialog::OKButton_Click);
     connect(m_cancel, &QPushButton::clicked, this, &PortDialog::CancelButton_Click);
 
     // Created after the buttons: the tab order is OK, Cancel, the list.
     m_portList = new QComboBox(this);
-    m_portList->setObjectName(u"cmb_PortNo"_s);
+    m_portList->setObjectName(ObjectName::PortList);
     m_portList->setEditable(true);
     // Typed text stays what was typed: it neither completes to nor becomes an item.
     m_portList->setCompleter(nullptr);

@@ -1,5 +1,6 @@
 #include "unitlink.h"
 
+#include "common/objectnames.h"
 #include "files/idtablefile.h"
 #include "link/serialports.h"
 
@@ -16,7 +17,7 @@ UnitLink::UnitLink(LinkConfig config, QObject *parent)
     , m_port(this)
     , m_tick(this)
 {
-    m_port.setObjectName(QStringLiteral("com_Unit"));
+    m_port.setObjectName(ObjectName::SerialPort);
     m_tick.setInterval(m_config.tickInterval);
     connect(&m_port, &QSerialPort::readyRead, this, &UnitLink::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &UnitLink::onErrorOccurred);
@@ -37,8 +38,8 @@ void UnitLink::load()
     closePort();
     if (number != 0)
         m_portNumber = number;
-    m_port.setPortName(m_config.device.isEmpty() ? portDeviceName(m_portNumber, settingsFile)
-                                                 : m_config.device);
+    m_port.setPortName(
+        m_config.device.isEmpty() ? portDeviceName(m_portNumber, settingsFile) : m_config.device);
     m_port.setBaudRate(38400);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);

@@ -1,6 +1,7 @@
 // The table file at start-up, the file menu (CSV保存, CSV読込み,
 // アプリケーション終了) and the save question when the window closes.
 #include "../files/filebytes.h"
+#include "common/objectnames.h"
 #include "windowfixture.h"
 
 #include "common/filedialogs.h"
@@ -65,7 +66,7 @@ class TestFileCommands : public QObject
     FakeFileDialogs dialogs;
 
     QString programFile() const { return f->dir.filePath(u"IdCodeTable.csv"_s); }
-    QString label() const { return f->child<QLabel>(u"lbl_ファイル名"_s)->text(); }
+    QString label() const { return f->child<QLabel>(ObjectName::FileNameLabel)->text(); }
 
 private slots:
     void init()
@@ -119,7 +120,7 @@ private slots:
         f->create();
         const QString typed = f->dir.filePath(u"copy"_s);
         dialogs.paths = { QString(), typed, typed + u"/under-a-file.csv"_s };
-        f->trigger(u"mnu_保存"_s); // cancelled: nothing changes
+        f->trigger(ObjectName::SaveAction); // cancelled: nothing changes
         QVERIFY(QDir(f->dir.path()).isEmpty());
         QCOMPARE(f->document().filePath(), programFile());
 
@@ -128,14 +129,14 @@ private slots:
         WindowFixture::retype(f->row(IdList::Vehicles, 3), u"28000AB"_s);
         WindowFixture::retype(f->holdTime(), u"100"_s);
         WindowFixture::retype(f->allowance(), u"3"_s);
-        f->trigger(u"mnu_保存"_s);
+        f->trigger(ObjectName::SaveAction);
         QCOMPARE(f->messenger.texts(), QStringList { u"警報時間設定が範囲外です。"_s });
         const QByteArray saved = readBytes(typed); // exactly that name, no extension added
         QCOMPARE(saved, tableFile({ { 1, "2800001" }, { 171, "28000AB" } }, 2, 3));
         QCOMPARE(f->document().filePath(), typed);
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
 
-        f->trigger(u"mnu_保存"_s); // a path below a regular file cannot be written
+        f->trigger(ObjectName::SaveAction); // a path below a regular file cannot be written
         QCOMPARE(f->messenger.texts().last(), u"設定の保存に失敗しました。");
         QCOMPARE(f->messenger.messages().last().icon, MessageIcon::Exclamation);
         QCOMPARE(readBytes(typed), saved);
@@ -153,7 +154,7 @@ private slots:
         QVERIFY(writeBytes(path, shortFile));
         dialogs.paths = { path };
 
-        f->trigger(u"mnu_読込み"_s);
+        f->trigger(ObjectName::LoadAction);
         QCOMPARE(dialogs.asked, QStringList { u"設定の読込み|(*.csv)|*.csv"_s });
         QCOMPARE(f->rowTexts(IdList::Operators).mid(0, 7),
             (QStringList { u"2800111"_s, NoId, NoId, NoId, NoId, u"2800006"_s, NoId }));
@@ -162,7 +163,7 @@ private slots:
         QCOMPARE(label(), QDir::toNativeSeparators(path));
         QVERIFY(f->messenger.messages().isEmpty());
 
-        f->trigger(u"mnu_終了"_s); // the load changed the fields: asks, OK
+        f->trigger(ObjectName::ExitAction); // the load changed the fields: asks, OK
         QCOMPARE(f->messenger.texts(), QStringList { u"設定内容を保存しますか"_s });
         QCOMPARE(readBytes(programFile()), tableFile({ { 1, "2800111" }, { 6, "2800006" } }, 30));
         QCOMPARE(readBytes(path), shortFile);
@@ -187,7 +188,7 @@ private slots:
         const IdCodeTable before = f->document().table();
         dialogs.paths = { chosen.isEmpty() ? QString() : f->dir.filePath(chosen) };
 
-        f->trigger(u"mnu_読込み"_s);
+        f->trigger(ObjectName::LoadAction);
         QCOMPARE(f->messenger.texts(), messages);
         if (!messages.isEmpty())
             QCOMPARE(f->messenger.messages().first().icon, MessageIcon::Exclamation);
@@ -228,7 +229,7 @@ private slots:
         f->messenger.queueAnswer(answer);
 
         if (how == Leave::ExitCommand) {
-            f->trigger(u"mnu_終了"_s);
+            f->trigger(ObjectName::ExitAction);
         } else { // what the platform sends when the user clicks the close box
             QCloseEvent event;
             QCoreApplication::sendEvent(f->window->windowHandle(), &event);
@@ -255,7 +256,7 @@ private slots:
         QVERIFY(QDir(f->dir.path()).mkdir(u"IdCodeTable.csv"_s));
         QSignalSpy closed(f->window, &MainWindow::closed);
 
-        f->trigger(u"mnu_終了"_s); // OK, but the save cannot be written
+        f->trigger(ObjectName::ExitAction); // OK, but the save cannot be written
         QCOMPARE(f->messenger.texts(),
             (QStringList { u"設定内容を保存しますか"_s, u"設定の保存に失敗しました。"_s }));
         QCOMPARE(f->messenger.messages().last().icon, MessageIcon::Exclamation);
@@ -263,7 +264,7 @@ private slots:
         QCOMPARE(closed.size(), 0);
 
         f->messenger.queueAnswer(MessageAnswer::Cancel); // the user gives up the edits
-        f->trigger(u"mnu_終了"_s);
+        f->trigger(ObjectName::ExitAction);
         QCOMPARE(closed.size(), 1);
     }
 };

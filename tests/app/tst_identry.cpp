@@ -1,4 +1,5 @@
 // How the ID fields react to typing, leaving a row, F1/F2, Enter and Tab.
+#include "common/objectnames.h"
 #include "windowfixture.h"
 
 #include <QApplication>
@@ -31,7 +32,7 @@ class TestIdEntry : public QObject
     void leave(QLineEdit *row)
     {
         row->setFocus();
-        f.child(u"txt_許可人数"_s)->setFocus();
+        f.child(ObjectName::AllowanceField)->setFocus();
     }
 
 private slots:
@@ -155,12 +156,12 @@ private slots:
     void enterInTheBaseFieldMovesOnAsTab()
     {
         QVERIFY(f.showActive());
-        QTest::mouseClick(f.child(u"lblVersion"_s), Qt::LeftButton); // show the panel
+        QTest::mouseClick(f.child(ObjectName::VersionLabel), Qt::LeftButton); // show the panel
         for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter }) {
             f.base()->setFocus();
-            QTRY_COMPARE(focusName(), u"txt_ID作業員(0)");
+            QTRY_COMPARE(focusName(), ObjectName::rowName(ObjectName::BaseIdFields, 0));
             QTest::keyClick(f.base(), key);
-            QTRY_COMPARE(focusName(), u"txt_ID重機(0)");
+            QTRY_COMPARE(focusName(), ObjectName::rowName(ObjectName::HeavyMachineRows, 0));
             QCOMPARE(f.base()->text(), u"2800000");
         }
     }
@@ -177,19 +178,25 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("to");
         const IdList v = IdList::Vehicles, h = IdList::HeavyMachines;
-        QTest::newRow("vehicles at 0") << v << 1 << 0 << 11 << false << u"txt_ID車両(0)"_s << 12;
-        QTest::newRow("vehicles at 36") << v << 1 << 36 << 11 << false << u"txt_ID車両(10)"_s << 38;
+        QTest::newRow("vehicles at 0")
+            << v << 1 << 0 << 11 << false << ObjectName::rowName(ObjectName::VehicleRows, 0) << 12;
+        QTest::newRow("vehicles at 36") << v << 1 << 36 << 11 << false
+                                        << ObjectName::rowName(ObjectName::VehicleRows, 10) << 38;
         QTest::newRow("vehicles at 38")
-            << v << 1 << 38 << 11 << false << u"txt_IDダンプ工夫(0)"_s << 38;
-        QTest::newRow("heavy, Shift+Tab") << h << 0 << 0 << 11 << true << u"txt_ID重機(0)"_s << 12;
-        QTest::newRow("heavy at 38") << h << 0 << 38 << 11 << false << u"txt_ID重機工夫(0)"_s << 38;
-        QTest::newRow("operators")
-            << IdList::Operators << 2 << 0 << 11 << false << u"txt_ID車両(0)"_s << 0;
-        QTest::newRow("drivers") << IdList::Drivers << -1 << 0 << 11 << false << u"txt_ID重機(0)"_s
-                                 << 0;
-        QTest::newRow("heavy row 10") << h << 0 << 0 << 10 << false << u"txt_ID重機(11)"_s << 0;
+            << v << 1 << 38 << 11 << false << ObjectName::rowName(ObjectName::DriverRows, 0) << 38;
+        QTest::newRow("heavy, Shift+Tab")
+            << h << 0 << 0 << 11 << true << ObjectName::rowName(ObjectName::HeavyMachineRows, 0)
+            << 12;
+        QTest::newRow("heavy at 38") << h << 0 << 38 << 11 << false
+                                     << ObjectName::rowName(ObjectName::OperatorRows, 0) << 38;
+        QTest::newRow("operators") << IdList::Operators << 2 << 0 << 11 << false
+                                   << ObjectName::rowName(ObjectName::VehicleRows, 0) << 0;
+        QTest::newRow("drivers") << IdList::Drivers << -1 << 0 << 11 << false
+                                 << ObjectName::rowName(ObjectName::HeavyMachineRows, 0) << 0;
+        QTest::newRow("heavy row 10") << h << 0 << 0 << 10 << false
+                                      << ObjectName::rowName(ObjectName::HeavyMachineRows, 11) << 0;
         QTest::newRow("vehicles row 0, Shift+Tab")
-            << v << 1 << 0 << 0 << true << u"txt_ID重機工夫(11)"_s << 0;
+            << v << 1 << 0 << 0 << true << ObjectName::rowName(ObjectName::OperatorRows, 11) << 0;
     }
     void tabFromARow()
     {

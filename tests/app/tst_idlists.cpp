@@ -1,4 +1,5 @@
 // Gathering the fields into the table, showing the table, and scrolling.
+#include "common/objectnames.h"
 #include "windowfixture.h"
 
 #include "common/appinfo.h"
@@ -20,9 +21,8 @@ class TestIdLists : public QObject
 
     QString rowNumber(IdList list, int r)
     {
-        static const QStringView names[]
-            = { u"lbl_No重機工夫", u"lbl_Noダンプ工夫", u"lbl_No重機", u"lbl_No車両" };
-        return f.child<QLabel>(u"%1(%2)"_s.arg(names[int(list)]).arg(r))->text();
+        return f.child<QLabel>(ObjectName::rowName(ObjectName::ListRowNumbers[int(list)], r))
+            ->text();
     }
 
 private slots:

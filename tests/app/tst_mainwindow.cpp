@@ -1,5 +1,6 @@
 // The main window at start-up, a few layout checks, the menus, the tab
 // order, the base-ID panel and the reset command.
+#include "common/objectnames.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -33,10 +34,10 @@ private slots:
         QCOMPARE(f.holdTime()->text(), u"2");
         QCOMPARE(f.allowance()->text(), u"1");
         QVERIFY(f.document().isModified()); // the defaults are not saved yet
-        QCOMPARE(f.child<QLabel>(u"lblVersion"_s)->text(), u"Ver3.40");
-        QCOMPARE(f.child<QLabel>(u"lbl_ファイル名"_s)->text(),
+        QCOMPARE(f.child<QLabel>(ObjectName::VersionLabel)->text(), u"Ver3.40");
+        QCOMPARE(f.child<QLabel>(ObjectName::FileNameLabel)->text(),
             QDir::toNativeSeparators(f.dir.path() + u"/IdCodeTable.csv"_s));
-        QVERIFY(f.child(u"Picture1"_s)->isHidden());
+        QVERIFY(f.child(ObjectName::BaseIdPanel)->isHidden());
         QVERIFY(f.messenger.messages().isEmpty());
     }
 
@@ -45,14 +46,17 @@ private slots:
     {
         QVERIFY(f.showActive());
         QCOMPARE(f.window->centralWidget()->size(), QSize(808, 588));
-        QCOMPARE(f.child(u"txt_ID重機(0)"_s)->geometry(), QRect(88, 58, 97, 28)); // design row
-        QCOMPARE(f.child(u"txt_ID重機(11)"_s)->geometry(), QRect(88, 366, 97, 28)); // created
-        QCOMPARE(f.child(u"cmd_設定"_s)->geometry(), QRect(96, 680, 81, 33)); // below the design
+        QCOMPARE(f.child(ObjectName::rowName(ObjectName::HeavyMachineRows, 0))->geometry(),
+            QRect(88, 58, 97, 28)); // design row
+        QCOMPARE(f.child(ObjectName::rowName(ObjectName::HeavyMachineRows, 11))->geometry(),
+            QRect(88, 366, 97, 28)); // created
+        QCOMPARE(f.child(ObjectName::WriteButton)->geometry(),
+            QRect(96, 680, 81, 33)); // below the design
         const QFont rowFont = f.row(IdList::Vehicles, 4)->font();
         QCOMPARE(rowFont.pointSizeF(), 14.25);
         QVERIFY(rowFont.bold());
         QCOMPARE(QFontInfo(rowFont).family(), u"IPAPGothic");
-        auto *notice = f.child<QLabel>(u"Label4"_s);
+        auto *notice = f.child<QLabel>(ObjectName::UnregisteredNote);
         QCOMPARE(notice->font().pointSizeF(), 15.75);
         QCOMPARE(QFontInfo(notice->font()).family(), u"IPAPGothic");
         // One line, within the label.
@@ -67,22 +71,27 @@ private slots:
                 items << a->objectName();
         }
         QCOMPARE(items,
-            QStringList({ u"mnu_保存"_s, u"mnu_読込み"_s, u"mnu_終了"_s, u"mnu_設定"_s,
-                u"mnu_警報読込"_s, u"mnu_比較"_s, u"mnu_comp設定"_s, u"mnu_Reset"_s }));
+            QStringList({ ObjectName::SaveAction, ObjectName::LoadAction, ObjectName::ExitAction,
+                ObjectName::WriteAction, ObjectName::ReadAction, ObjectName::CompareAction,
+                ObjectName::PortSettingsAction, ObjectName::ResetAction }));
     }
 
     void tabOrder()
     {
-        QStringList expected { u"cmd_設定"_s, u"txt_保持時間"_s, u"VScroll(0)"_s, u"VScroll(1)"_s,
-            u"Command1"_s, u"Picture1"_s, u"txt_許可人数"_s, u"txt_ID作業員(0)"_s,
-            u"txt_ID重機(0)"_s, u"VScroll(2)"_s };
+        QStringList expected { ObjectName::WriteButton, ObjectName::HoldTimeField,
+            ObjectName::rowName(ObjectName::ScrollBars, 0),
+            ObjectName::rowName(ObjectName::ScrollBars, 1), ObjectName::ClearReceiveDisplay,
+            ObjectName::BaseIdPanel, ObjectName::AllowanceField,
+            ObjectName::rowName(ObjectName::BaseIdFields, 0),
+            ObjectName::rowName(ObjectName::HeavyMachineRows, 0),
+            ObjectName::rowName(ObjectName::ScrollBars, 2) };
         for (int r = 1; r < RowsPerList; ++r)
             expected << WindowFixture::rowName(IdList::HeavyMachines, r);
         for (IdList l : { IdList::Operators, IdList::Vehicles, IdList::Drivers }) {
             for (int r = 0; r < RowsPerList; ++r)
                 expected << WindowFixture::rowName(l, r);
         }
-        QWidget *start = f.child(u"cmd_設定"_s);
+        QWidget *start = f.child(ObjectName::WriteButton);
         QStringList walked;
         QWidget *w = start;
         do {
@@ -95,8 +104,8 @@ private slots:
 
     void versionLabelTogglesTheBaseIdPanel()
     {
-        QWidget *panel = f.child(u"Picture1"_s);
-        QWidget *version = f.child(u"lblVersion"_s);
+        QWidget *panel = f.child(ObjectName::BaseIdPanel);
+        QWidget *version = f.child(ObjectName::VersionLabel);
         f.messenger.queueAnswer(MessageAnswer::Cancel); // Cancel leaves it where it was
         QTest::mouseClick(version, Qt::LeftButton);
         QVERIFY(panel->isHidden());
@@ -125,7 +134,7 @@ private slots:
         f.bar(0)->setValue(5);
         f.holdTime()->setText(u"50"_s);
         f.document().setModified(false);
-        f.trigger(u"mnu_Reset"_s);
+        f.trigger(ObjectName::ResetAction);
         QCOMPARE(f.base()->text(), u"2810000");
         for (IdList list : AllLists)
             QCOMPARE(f.rowTexts(list), QStringList(RowsPerList, NoId));
@@ -139,7 +148,7 @@ private slots:
     {
         f.window->setReceivedText(u"ROM Ver1.00\r"_s);
         QSignalSpy cleared(f.window, &MainWindow::receiveDisplayCleared);
-        QTest::mouseClick(f.child(u"Command1"_s), Qt::LeftButton);
+        QTest::mouseClick(f.child(ObjectName::ClearReceiveDisplay), Qt::LeftButton);
         QVERIFY(f.window->receivedText().isEmpty());
         QCOMPARE(cleared.size(), 1); // the link empties its receive buffer on it
     }

@@ -1,6 +1,7 @@
 // Qt's own dialogs as the program shows them: in Japanese whatever the
 // system's language, the file dialogs with the one filter "(*.csv)" and
 // opening in the folder of the current table file.
+#include "common/objectnames.h"
 #include "windowfixture.h"
 
 #include "app/qtfiledialogs.h"
@@ -181,12 +182,12 @@ private slots:
         f.create();
         const QDir dir(f.dir.path());
         QVERIFY(dir.mkpath(u"sub"_s));
-        f.trigger(u"mnu_保存"_s); // cancelled
+        f.trigger(ObjectName::SaveAction); // cancelled
         dialogs.answer = dir.filePath(u"sub/b.csv"_s);
-        f.trigger(u"mnu_保存"_s);
+        f.trigger(ObjectName::SaveAction);
         dialogs.answer = dir.filePath(u"missing.csv"_s);
-        f.trigger(u"mnu_読込み"_s);
-        f.trigger(u"mnu_読込み"_s); // cancelled
+        f.trigger(ObjectName::LoadAction);
+        f.trigger(ObjectName::LoadAction); // cancelled
         QCOMPARE(dialogs.folders,
             (QStringList { dir.absolutePath(), dir.absolutePath(), dir.absoluteFilePath(u"sub"_s),
                 dir.absoluteFilePath(u"sub"_s) }));

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "app/unitoperations.h"
+#include "common/objectnames.h"
 #include "document/tabledocument.h"
 #include "recordingmessenger.h"
 
@@ -56,20 +57,23 @@ struct WindowFixture
     void trigger(const QString &action) const { child<QAction>(action)->trigger(); }
     static QString rowName(kalvidor::IdList list, int r)
     {
-        static const QStringView names[]
-            = { u"txt_ID重機工夫", u"txt_IDダンプ工夫", u"txt_ID重機", u"txt_ID車両" };
-        return QStringLiteral("%1(%2)").arg(names[int(list)]).arg(r);
+        return kalvidor::ObjectName::rowName(kalvidor::ObjectName::ListRows[int(list)], r);
     }
     QLineEdit *row(kalvidor::IdList list, int r) const
     {
         return child<QLineEdit>(rowName(list, r));
     }
-    QLineEdit *base() const { return child<QLineEdit>(QStringLiteral("txt_ID作業員(0)")); }
-    QLineEdit *holdTime() const { return child<QLineEdit>(QStringLiteral("txt_保持時間")); }
-    QLineEdit *allowance() const { return child<QLineEdit>(QStringLiteral("txt_許可人数")); }
+    QLineEdit *base() const
+    {
+        return child<QLineEdit>(
+            kalvidor::ObjectName::rowName(kalvidor::ObjectName::BaseIdFields, 0));
+    }
+    QLineEdit *holdTime() const { return child<QLineEdit>(kalvidor::ObjectName::HoldTimeField); }
+    QLineEdit *allowance() const { return child<QLineEdit>(kalvidor::ObjectName::AllowanceField); }
     QScrollBar *bar(int index) const
     {
-        return child<QScrollBar>(QStringLiteral("VScroll(%1)").arg(index));
+        return child<QScrollBar>(
+            kalvidor::ObjectName::rowName(kalvidor::ObjectName::ScrollBars, index));
     }
     QStringList rowTexts(kalvidor::IdList list) const
     {

@@ -1,5 +1,6 @@
 // The link against the unit simulator, through a real QSerialPort on a
 // pseudo-terminal.
+#include "common/objectnames.h"
 #include "link/unitlink.h"
 #include "ops/unitsession.h"
 #include "unitsimulator.h"
@@ -43,7 +44,7 @@ struct Rig
         return link->isPortOpen();
     }
 
-    QSerialPort *port() const { return link->findChild<QSerialPort *>(u"com_Unit"_s); }
+    QSerialPort *port() const { return link->findChild<QSerialPort *>(ObjectName::SerialPort); }
     QTimer *tickTimer() const { return link->findChild<QTimer *>(); }
 
     // Blocks without running the event loop until bytes wait on the port, as

@@ -1,5 +1,6 @@
 // The link without a unit: choosing the port from the settings file, and a
 // port that cannot be opened.
+#include "common/objectnames.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
 #include "link/serialports.h"
@@ -34,7 +35,7 @@ struct ProgramDir
 
 QString openedDevice(UnitLink &link)
 {
-    return link.findChild<QSerialPort *>(u"com_Unit"_s)->portName();
+    return link.findChild<QSerialPort *>(ObjectName::SerialPort)->portName();
 }
 
 } // namespace
@@ -114,7 +115,8 @@ private slots:
         QCOMPARE(link.writeId(0, 7).status, ExchangeStatus::PortNotOpen);
         QVERIFY(link.isLoaded()); // the exchange loaded the link first
         QCOMPARE(link.readId(0).status, ExchangeStatus::PortNotOpen);
-        QCOMPARE(link.writeParameter(UnitParameter::HoldTime, 5).status, ExchangeStatus::PortNotOpen);
+        QCOMPARE(
+            link.writeParameter(UnitParameter::HoldTime, 5).status, ExchangeStatus::PortNotOpen);
         QCOMPARE(link.readParameter(UnitParameter::OperatorAllowance).status,
             ExchangeStatus::PortNotOpen);
         QCOMPARE(sent.count(), 0);

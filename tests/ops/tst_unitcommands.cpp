@@ -1,11 +1,12 @@
 // The unit commands and the port dialog, end to end through the main window
 // against the unit simulator on a pseudo-terminal.
 #include "../app/windowfixture.h"
+#include "app/commwindow.h"
+#include "app/unitoperations.h"
+#include "common/objectnames.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
-#include "app/commwindow.h"
 #include "link/unitlink.h"
-#include "app/unitoperations.h"
 #include "unitsimulator.h"
 
 #include <QAbstractButton>
@@ -78,12 +79,18 @@ private slots:
         QCOMPARE(log[162], u"SID 162,000043981"_s);
         QCOMPARE(log.mid(213), QStringList({ u"STM 12"_s, u"SNM 03"_s }));
         QVERIFY(!rig.comm().isVisible());
-        QCOMPARE(rig.comm().findChild<QLabel *>(u"lbl_Comm(0)"_s)->text(), u"送信：SNM 03\r"_s);
-        QCOMPARE(rig.comm().findChild<QLabel *>(u"lbl_Comm(1)"_s)->text(), u"受信：OK\r"_s);
+        QCOMPARE(rig.comm()
+                     .findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, 0))
+                     ->text(),
+            u"送信：SNM 03\r"_s);
+        QCOMPARE(rig.comm()
+                     .findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, 1))
+                     ->text(),
+            u"受信：OK\r"_s);
         QCOMPARE(rig.comm().progressBar()->maximum(), 215);
         QCOMPARE(rig.comm().progressBar()->value(), 215);
 
-        rig.trigger(u"mnu_Reset"_s);
+        rig.trigger(ObjectName::ResetAction);
         QCOMPARE(rig.row(IdList::HeavyMachines, 11)->text(), NoId);
         rig.run(MainCommand::ReadFromUnit);
         QCOMPARE(rig.unit->commandLog().size(), 430);

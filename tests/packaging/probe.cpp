@@ -3,6 +3,8 @@
 // main window is shown it writes what the program found to the file that
 // KALVIDOR_PROBE_REPORT names, one "name=value" line each, and closes the main
 // window, which ends the program as the user would.
+#include "common/objectnames.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -36,7 +38,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && watched->objectName() == u"frm_Main" && !m_seen) {
+        if (event->type() == QEvent::Show
+            && watched->objectName() == kalvidor::ObjectName::MainWindow && !m_seen) {
             m_seen = true;
             // Once the event loop runs, that is once start-up is over.
             QTimer::singleShot(0, this, &Probe::inspect);
@@ -47,7 +50,7 @@ protected:
 private:
     void inspect()
     {
-        QWidget *main = shownWindow(u"frm_Main"_s);
+        QWidget *main = shownWindow(kalvidor::ObjectName::MainWindow);
         QStringList report;
         report << u"folder="_s + QCoreApplication::applicationDirPath();
         report << u"platform="_s + QGuiApplication::platformName();
@@ -55,11 +58,13 @@ private:
             auto *edit = main ? main->findChild<QLineEdit *>(name) : nullptr;
             return edit ? edit->text() : u"(missing)"_s;
         };
-        auto *holdTime = main ? main->findChild<QLineEdit *>(u"txt_保持時間"_s) : nullptr;
+        auto *holdTime
+            = main ? main->findChild<QLineEdit *>(kalvidor::ObjectName::HoldTimeField) : nullptr;
         report << u"font="_s + (holdTime ? QFontInfo(holdTime->font()).family() : u"(missing)"_s);
-        report << u"base="_s + field(u"txt_ID作業員(0)"_s);
-        report << u"holdTime="_s + field(u"txt_保持時間"_s);
-        report << u"allowance="_s + field(u"txt_許可人数"_s);
+        report << u"base="_s
+                + field(kalvidor::ObjectName::rowName(kalvidor::ObjectName::BaseIdFields, 0));
+        report << u"holdTime="_s + field(kalvidor::ObjectName::HoldTimeField);
+        report << u"allowance="_s + field(kalvidor::ObjectName::AllowanceField);
         report << u"port="_s + storedPortShown(main);
 
         writeReport(report);
@@ -90,13 +95,17 @@ private:
     // What the port dialog preselects: the port stored in the settings file.
     static QString storedPortShown(QWidget *main)
     {
-        auto *menu = main ? main->findChild<QAction *>(u"mnu_comp設定"_s) : nullptr;
+        auto *menu
+            = main ? main->findChild<QAction *>(kalvidor::ObjectName::PortSettingsAction) : nullptr;
         if (!menu)
             return u"(missing)"_s;
         menu->trigger();
-        QWidget *dialog = shownWindow(u"dlg_PortNo"_s);
-        auto *list = dialog ? dialog->findChild<QComboBox *>(u"cmb_PortNo"_s) : nullptr;
-        auto *cancel = dialog ? dialog->findChild<QPushButton *>(u"CancelButton"_s) : nullptr;
+        QWidget *dialog = shownWindow(kalvidor::ObjectName::PortDialog);
+        auto *list
+            = dialog ? dialog->findChild<QComboBox *>(kalvidor::ObjectName::PortList) : nullptr;
+        auto *cancel = dialog
+            ? dialog->findChild<QPushButton *>(kalvidor::ObjectName::PortCancelButton)
+            : nullptr;
         if (!list || !cancel)
             return u"(missing)"_s;
         const QString shown = list->currentText();

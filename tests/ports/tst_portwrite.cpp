@@ -3,6 +3,7 @@
 // pseudo-terminal at the far end.
 #include "../app/windowfixture.h"
 #include "app/portdialog.h"
+#include "common/objectnames.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
 #include "link/unitlink.h"
@@ -34,8 +35,8 @@ QWidget *shownWindow(const QString &name)
 // Picks the item of that text in dlg_PortNo and presses OK.
 bool chooseAndConfirm(QWidget *dialog, const QString &text)
 {
-    auto *list = dialog->findChild<QComboBox *>(u"cmb_PortNo"_s);
-    auto *ok = dialog->findChild<QPushButton *>(u"OKButton"_s);
+    auto *list = dialog->findChild<QComboBox *>(ObjectName::PortList);
+    auto *ok = dialog->findChild<QPushButton *>(ObjectName::PortOkButton);
     if (!list || !ok || list->findText(text) < 0)
         return false;
     list->setCurrentIndex(list->findText(text));
@@ -62,15 +63,15 @@ private slots:
         fixture.create();
         fixture.window->show();
 
-        fixture.trigger(u"mnu_comp設定"_s);
-        QPointer<QWidget> dialog = shownWindow(u"dlg_PortNo"_s);
+        fixture.trigger(ObjectName::PortSettingsAction);
+        QPointer<QWidget> dialog = shownWindow(ObjectName::PortDialog);
         QVERIFY(dialog);
-        QCOMPARE(dialog->findChild<QComboBox *>(u"cmb_PortNo"_s)->currentText(), u"COM1"_s);
+        QCOMPARE(dialog->findChild<QComboBox *>(ObjectName::PortList)->currentText(), u"COM1"_s);
         QVERIFY(chooseAndConfirm(dialog, u"COM7"_s));
         QTRY_VERIFY(!dialog);
         QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, settings), u"7"_s);
 
-        fixture.trigger(u"mnu_設定"_s);
+        fixture.trigger(ObjectName::WriteAction);
         QTRY_COMPARE_WITH_TIMEOUT(fixture.messenger.texts(), QStringList { WriteDone }, 60000);
         QCOMPARE(unit.commandLog().size(), 215);
         QCOMPARE(unit.commandLog().first(), u"SID 000,041943040"_s);
@@ -100,7 +101,7 @@ private slots:
 
         fixture.create();
         fixture.window->show();
-        fixture.trigger(u"mnu_設定"_s);
+        fixture.trigger(ObjectName::WriteAction);
         QTRY_COMPARE_WITH_TIMEOUT(fixture.messenger.texts(), QStringList { WriteDone }, 60000);
         QCOMPARE(unit.commandLog().size(), 215);
     }

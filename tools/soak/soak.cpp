@@ -1,11 +1,12 @@
 #include "soak.h"
 
 #include "app/application.h"
-#include "document/tabledocument.h"
 #include "app/commwindow.h"
 #include "app/mainwindow.h"
 #include "app/portdialog.h"
 #include "app/unitoperations.h"
+#include "common/objectnames.h"
+#include "document/tabledocument.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
 #include "link/unitlink.h"
@@ -104,10 +105,6 @@ MessageIcon iconOf(const QString &text)
     return text == text::PortMessage || text == text::Differ ? MessageIcon::Exclamation
                                                              : MessageIcon::Information;
 }
-
-// The list rows as named in the window, by IdList.
-const QStringView RowNames[]
-    = { u"txt_ID重機工夫", u"txt_IDダンプ工夫", u"txt_ID重機", u"txt_ID車両" };
 
 } // namespace
 
@@ -241,7 +238,7 @@ void Soak::runCycle(int number)
     }
     // A new line: the link must open it again, as after the port dialog.
     reloadLink(c);
-    m_window->findChild<QPushButton *>(u"Command1"_s)->click();
+    m_window->findChild<QPushButton *>(ObjectName::ClearReceiveDisplay)->click();
     if (!m_window->receivedText().isEmpty())
         mismatch(c, u"clear"_s,
             u"the receive display kept \"%1\""_s.arg(visible(m_window->receivedText())));
@@ -359,7 +356,8 @@ void Soak::putTable(Cycle &c, const IdCodeTable &table)
 {
     // Scroll first: a scroll takes the rows on screen into the table.
     for (int i = 0; i < 3; ++i) {
-        QScrollBar *bar = m_window->findChild<QScrollBar *>(u"VScroll(%1)"_s.arg(i));
+        QScrollBar *bar
+            = m_window->findChild<QScrollBar *>(ObjectName::rowName(ObjectName::ScrollBars, i));
         bar->setValue(c.random.bounded(bar->maximum() + 1));
     }
     IdCodeTable &t = m_application->document().table();
@@ -387,7 +385,7 @@ void Soak::changeVisibleRow(Cycle &c, IdCodeTable &expected)
     qint32 value = expected.Ids[slot];
     while (value == expected.Ids[slot] || value == expected.Ids[0])
         value = upper | qint32(c.random.bounded(0x10000));
-    m_window->findChild<QLineEdit *>(u"%1(%2)"_s.arg(RowNames[int(list)]).arg(row))
+    m_window->findChild<QLineEdit *>(ObjectName::rowName(ObjectName::ListRows[int(list)], row))
         ->setText(IdText(value));
     expected.Ids[slot] = value;
 }
@@ -408,7 +406,8 @@ void Soak::command(Cycle &c, const QString &step, int mainCommand, const QString
             mismatch(c, step, u"\"%1\" with the wrong icon"_s.arg(m.text));
     }
     if (!sameContent(m_application->document().table(), expected))
-        mismatch(c, step, u"table: "_s + tableDifference(m_application->document().table(), expected));
+        mismatch(
+            c, step, u"table: "_s + tableDifference(m_application->document().table(), expected));
     UnitOperations &ops = m_application->unitOperations();
     if (ops.isRunning() || ops.commWindow()->isVisible() || !m_window->menuBar()->isEnabled())
         mismatch(
