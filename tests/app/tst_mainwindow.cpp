@@ -1,6 +1,7 @@
 // The main window at start-up, a few layout checks, the menus, the tab
 // order, the base-ID panel and the reset command.
 #include "common/objectnames.h"
+#include "link/unitlink.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -39,6 +40,11 @@ private slots:
             QDir::toNativeSeparators(f.dir.path() + u"/IdCodeTable.csv"_s));
         QVERIFY(f.child(ObjectName::BaseIdPanel)->isHidden());
         QVERIFY(f.messenger.messages().isEmpty());
+        // The unit's time limits, in ms: SID, RID, STM, SNM, RTM, RNM.
+        const LinkLimits limits = f.ops().link().limits();
+        QCOMPARE((QList<int> { limits.sid, limits.rid, limits.stm, limits.snm, limits.rtm,
+                     limits.rnm }),
+            (QList<int> { 20000, 2000, 10000, 10000, 2000, 2000 }));
     }
 
     // A few samples of the design layout; the fonts fall back to an installed one.

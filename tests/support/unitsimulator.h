@@ -23,7 +23,7 @@ public:
     explicit UnitSimulator(QStringList options = {}, QObject *parent = nullptr);
     ~UnitSimulator() override;
 
-    // Whether the environment names a simulator binary; tests QSKIP otherwise.
+    // Whether the environment names a simulator binary; tests fail otherwise.
     static bool isAvailable();
 
     // Starts the simulator in a new temporary folder and waits (event-driven,
@@ -55,12 +55,12 @@ private:
 };
 
 // Starts `unit` and writes the settings file of `programDir` so that its
-// port `port` leads there. Skips the calling test when no simulator is
-// available, fails it when the simulator does not start.
+// port `port` leads there. Fails the calling test when no simulator is
+// available or it does not start.
 #define START_UNIT_SIMULATOR(unit, programDir, port)                                               \
     do {                                                                                           \
         if (!UnitSimulator::isAvailable())                                                         \
-            QSKIP("the unit simulator is not available");                                          \
+            QFAIL("the unit simulator is not available: KALVIDOR_UNIT_SIM is not set");        \
         QVERIFY2((unit).start(), qPrintable((unit).errorString()));                                \
         UnitSimulator::writeSettings((programDir), (port), (unit).devicePath());                   \
     } while (false)

@@ -57,7 +57,7 @@ private slots:
     void initTestCase()
     {
         if (!UnitSimulator::isAvailable())
-            QSKIP("KALVIDOR_UNIT_SIM is not set");
+            QFAIL("KALVIDOR_UNIT_SIM is not set");
     }
 
     // Each row: options, command lines and the exact reply to each (empty: none
