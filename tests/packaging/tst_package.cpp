@@ -68,14 +68,15 @@ private slots:
         const QString archive = packages + u'/' + name + u".tar.gz"_s;
         QVERIFY2(QFileInfo::exists(archive), qPrintable(archive));
 
-        // The archive holds the program folder and, on Linux, the program alone.
+        // The archive holds the program folder and, on Linux, the two programs alone.
         QProcess list;
         list.start(QStringLiteral(KALVIDOR_CMAKE), { u"-E"_s, u"tar"_s, u"tf"_s, archive });
         QVERIFY(list.waitForFinished(ToolLimitMs));
         QStringList entries
             = QString::fromLocal8Bit(list.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         entries.removeIf([](const QString &e) { return e.endsWith(u'/'); });
-        QCOMPARE(entries, QStringList { name + u"/kalvidor"_s });
+        entries.sort();
+        QCOMPARE(entries, (QStringList { name + u"/kalvidor"_s, name + u"/kalvidor-cli"_s }));
 
         const QString unpacked = work.filePath(u"unpacked"_s);
         QVERIFY(QDir().mkpath(unpacked));
