@@ -120,7 +120,7 @@ void measureApplication(Report &report, int runs)
     QTemporaryDir programDir;
     SimulatorProcess simulator(
         SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
-    if (!programDir.isValid() || !SaveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
+    if (!programDir.isValid() || !saveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
         return fail(u"cannot write the table file"_s);
     if (!simulator.start({}, 5000))
         return fail(simulator.errorString());
@@ -187,7 +187,7 @@ void measurePacedApplication(Report &report, int runs)
     QTemporaryDir programDir;
     SimulatorProcess simulator(
         SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
-    if (!programDir.isValid() || !SaveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
+    if (!programDir.isValid() || !saveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
         return fail(u"cannot write the table file"_s);
     if (!simulator.start({ u"--pace"_s }, 5000))
         return fail(simulator.errorString());

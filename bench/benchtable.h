@@ -10,11 +10,11 @@ namespace kalvidor::bench {
 inline IdCodeTable fullTable()
 {
     IdCodeTable table;
-    table.Ids[0] = DefaultBaseId;
+    table.ids[0] = DefaultBaseId;
     for (int slot = 1; slot < SlotCount; ++slot)
-        table.Ids[slot] = DefaultBaseId + 0x101 * slot;
-    table.HoldTime = 30;
-    table.OperatorAllowance = 3;
+        table.ids[slot] = DefaultBaseId + 0x101 * slot;
+    table.holdTime = 30;
+    table.operatorAllowance = 3;
     return table;
 }
 

@@ -140,8 +140,8 @@ Transfer readTable(UnitSession &session, const IdCodeTable &expected)
     t.ns = monotonicNs() - start;
     if (!outcome.completed())
         t.error = u"the read stopped after %1 commands"_s.arg(outcome.answered);
-    else if (back.Ids != expected.Ids || back.HoldTime != expected.HoldTime
-        || back.OperatorAllowance != expected.OperatorAllowance)
+    else if (back.ids != expected.ids || back.holdTime != expected.holdTime
+        || back.operatorAllowance != expected.operatorAllowance)
         t.error = u"the read did not give the written table back"_s;
     return t;
 }
@@ -151,9 +151,9 @@ QByteArrayList writeCommands(const IdCodeTable &table)
 {
     QByteArrayList lines;
     for (int slot = 0; slot < SlotCount; ++slot)
-        lines.append(sidCommand(slot, table.Ids[slot]).toLatin1());
-    lines.append(writeParameterCommand(UnitParameter::HoldTime, table.HoldTime).toLatin1());
-    lines.append(writeParameterCommand(UnitParameter::OperatorAllowance, table.OperatorAllowance)
+        lines.append(sidCommand(slot, table.ids[slot]).toLatin1());
+    lines.append(writeParameterCommand(UnitParameter::HoldTime, table.holdTime).toLatin1());
+    lines.append(writeParameterCommand(UnitParameter::OperatorAllowance, table.operatorAllowance)
                      .toLatin1());
     return lines;
 }

@@ -90,13 +90,13 @@ void MainWindow::showList(IdList list, int offset)
     IdListView *view = m_form.list(list);
     const IdCodeTable &table = m_document.table();
     for (int r = 0; r < RowsPerList; ++r)
-        view->row(r)->setText(RowText(table, slotOfRow(list, offset, r)));
+        view->row(r)->setText(rowText(table, slotOfRow(list, offset, r)));
 }
 
 void MainWindow::showTable()
 {
     const IdCodeTable &table = m_document.table();
-    m_form.baseId->setText(IdText(table.Ids[0]));
+    m_form.baseId->setText(idText(table.ids[0]));
 
     const ScrollOffsets at = scrollPositions();
     for (IdListView *view : m_form.lists) {
@@ -107,8 +107,8 @@ void MainWindow::showTable()
             view->setRowNumbers(at.of(list) + 1);
     }
 
-    m_form.holdTime->setText(QString::number(table.HoldTime));
-    m_form.allowance->setText(QString::number(table.OperatorAllowance));
+    m_form.holdTime->setText(QString::number(table.holdTime));
+    m_form.allowance->setText(QString::number(table.operatorAllowance));
 }
 
 void MainWindow::gatherTable(ScrollOffsets offsets)
@@ -121,14 +121,14 @@ void MainWindow::gatherTable(ScrollOffsets offsets)
     texts.allowance = m_form.allowance->text();
 
     IdCodeTable &table = m_document.table();
-    const GatherResult result = GatherTexts(table, texts, offsets);
+    const GatherResult result = gatherTexts(table, texts, offsets);
     if (result.holdTimeRejected) {
         m_services.messenger->inform(outOfRangeText(UnitParameter::HoldTime));
-        m_form.holdTime->setText(QString::number(table.HoldTime));
+        m_form.holdTime->setText(QString::number(table.holdTime));
     }
     if (result.allowanceRejected) {
         m_services.messenger->inform(outOfRangeText(UnitParameter::OperatorAllowance));
-        m_form.allowance->setText(QString::number(table.OperatorAllowance));
+        m_form.allowance->setText(QString::number(table.operatorAllowance));
     }
 }
 
@@ -149,7 +149,7 @@ qint32 MainWindow::precedingId(IdList list)
 {
     const int slot = slotOfRow(list, m_form.list(list)->position(), 0) - 1;
     gather();
-    return m_document.table().Ids[slot];
+    return m_document.table().ids[slot];
 }
 
 QString MainWindow::typedBaseId() const

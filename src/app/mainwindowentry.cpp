@@ -32,19 +32,19 @@ void MainWindow::normalizeRowText(IdListView *view, int row)
     IdLineEdit *field = view->row(row);
     if (field->text() == NoIdMark)
         return;
-    writeNormalized(field, NormalizedIdText(field->text()));
+    writeNormalized(field, normalizedIdText(field->text()));
 }
 
 void MainWindow::baseIdTextChanged()
 {
     m_document.setModified(true);
-    writeNormalized(m_form.baseId, NormalizedBaseIdText(m_form.baseId->text()));
+    writeNormalized(m_form.baseId, normalizedBaseIdText(m_form.baseId->text()));
 }
 
 void MainWindow::checkIdPrefix(IdListView *view, int row)
 {
     IdLineEdit *field = view->row(row);
-    if (!KeepsIdPrefix(field->text(), m_form.baseId->text()))
+    if (!keepsIdPrefix(field->text(), m_form.baseId->text()))
         field->setText(NoIdMark.toString());
 }
 
@@ -62,11 +62,11 @@ void MainWindow::numberingKeyPressed(IdListView *view, int row, Qt::Key key)
 void MainWindow::numberRow(IdListView *view, int row)
 {
     const qint32 predecessor
-        = row >= 1 ? ParseHexId(view->row(row - 1)->text()) : precedingId(view->list());
-    const std::optional<qint32> next = SuccessorId(predecessor);
+        = row >= 1 ? parseHexId(view->row(row - 1)->text()) : precedingId(view->list());
+    const std::optional<qint32> next = successorId(predecessor);
     if (!next)
         return; // the largest value has no successor: the row stays as it is
-    view->row(row)->setText(IdText(*next));
+    view->row(row)->setText(idText(*next));
     checkIdPrefix(view, row);
 }
 

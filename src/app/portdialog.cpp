@@ -43,8 +43,8 @@ PortDialog::PortDialog(
     };
     m_ok = button(ObjectName::PortOkButton, u"OK"_s, twipsRect(3600, 120, 1215, 375));
     m_cancel = button(ObjectName::PortCancelButton, u"ｷｬﾝｾﾙ"_s, twipsRect(3600, 600, 1215, 375));
-    connect(m_ok, &QPushButton::clicked, this, &PortDialog::OKButton_Click);
-    connect(m_cancel, &QPushButton::clicked, this, &PortDialog::CancelButton_Click);
+    connect(m_ok, &QPushButton::clicked, this, &PortDialog::acceptChoice);
+    connect(m_cancel, &QPushButton::clicked, this, &PortDialog::cancelChoice);
 
     // Created after the buttons: the tab order is OK, Cancel, the list.
     m_portList = new QComboBox(this);
@@ -66,10 +66,10 @@ PortDialog::PortDialog(
 
     m_ok->setFocus();
 
-    Form_Load();
+    preselectStoredPort();
 }
 
-void PortDialog::Form_Load()
+void PortDialog::preselectStoredPort()
 {
     // Nothing stored preselects COM1.
     m_portList->setCurrentIndex(m_choices.preselectedIndex());
@@ -88,7 +88,7 @@ QString PortDialog::chosenValue() const
     return m_choices.portValue(chosenIndex());
 }
 
-void PortDialog::OKButton_Click()
+void PortDialog::acceptChoice()
 {
     if (m_link.isBusy())
         return;
@@ -97,7 +97,7 @@ void PortDialog::OKButton_Click()
     accept();
 }
 
-void PortDialog::CancelButton_Click()
+void PortDialog::cancelChoice()
 {
     reject();
 }

@@ -44,9 +44,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Form_Load();
-    void OKButton_Click();
-    void CancelButton_Click();
+    void preselectStoredPort();
+    void acceptChoice();
+    void cancelChoice();
     int chosenIndex() const;
 
     QString m_settingsFile;

@@ -170,7 +170,7 @@ int CliCommand::read()
 
     // The unit's values replace the defaults; what it does not give keeps them.
     IdCodeTable table;
-    ResetTableToDefaults(table);
+    resetTableToDefaults(table);
     const ReadOutcome outcome
         = transfer<ReadOutcome>(UnitOperation::Read, [&] { return m_session->read(table); });
     m_report[u"parameters"_s] = QJsonObject { { u"holdTime"_s, parameterJson(outcome.holdTime) },
@@ -192,10 +192,10 @@ int CliCommand::read()
                                   .arg(m_arguments.file)
                                   .arg(kept));
           };
-    reportKept(UnitParameter::HoldTime, outcome.holdTime, table.HoldTime);
-    reportKept(UnitParameter::OperatorAllowance, outcome.allowance, table.OperatorAllowance);
+    reportKept(UnitParameter::HoldTime, outcome.holdTime, table.holdTime);
+    reportKept(UnitParameter::OperatorAllowance, outcome.allowance, table.operatorAllowance);
 
-    if (!SaveIdCodeTable(m_arguments.file, table)) {
+    if (!saveIdCodeTable(m_arguments.file, table)) {
         m_console.error(u"cannot write %1; the file is left as it was"_s.arg(m_arguments.file));
         return finish(CliExit::FileError);
     }
@@ -219,11 +219,11 @@ int CliCommand::compare()
         return finish(exitCode);
 
     IdCodeTable unit;
-    unit.Ids = outcome.unitIds;
+    unit.ids = outcome.unitIds;
     QJsonArray differences;
     for (const int slot : outcome.differingSlots) {
         differences.append(QJsonObject { { u"slot"_s, slot }, { u"place"_s, slotPlace(slot) },
-            { u"file"_s, RowText(input.table, slot) }, { u"unit"_s, RowText(unit, slot) } });
+            { u"file"_s, rowText(input.table, slot) }, { u"unit"_s, rowText(unit, slot) } });
     }
     m_report[u"differences"_s] = differences;
     return finish(differences.isEmpty() ? CliExit::Done : CliExit::Differences);

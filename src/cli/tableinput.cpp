@@ -36,11 +36,11 @@ TableInput readTableAsShown(const QString &path)
     // on its line alone, so filling the placeholders with the defaults
     // afterwards gives the table a load over the defaults gives.
     IdCodeTable loaded;
-    loaded.Ids.fill(UnreadId);
-    loaded.HoldTime = UnreadParameter;
-    loaded.OperatorAllowance = UnreadParameter;
+    loaded.ids.fill(UnreadId);
+    loaded.holdTime = UnreadParameter;
+    loaded.operatorAllowance = UnreadParameter;
     const IdCodeTable untouched = loaded;
-    if (LoadIdCodeTable(path, loaded) != LoadOutcome::Loaded) {
+    if (loadIdCodeTable(path, loaded) != LoadOutcome::Loaded) {
         input.status = TableInputStatus::Unreadable;
         return input;
     }
@@ -48,19 +48,19 @@ TableInput readTableAsShown(const QString &path)
         input.status = TableInputStatus::NoValue;
         return input;
     }
-    for (qint32 &id : loaded.Ids) {
+    for (qint32 &id : loaded.ids) {
         if (id == UnreadId)
             id = DefaultBaseId;
     }
-    if (loaded.HoldTime == UnreadParameter)
-        loaded.HoldTime = DefaultHoldTime;
-    if (loaded.OperatorAllowance == UnreadParameter)
-        loaded.OperatorAllowance = DefaultOperatorAllowance;
+    if (loaded.holdTime == UnreadParameter)
+        loaded.holdTime = DefaultHoldTime;
+    if (loaded.operatorAllowance == UnreadParameter)
+        loaded.operatorAllowance = DefaultOperatorAllowance;
 
     // The window shows the table with every list at its top; a write or a
     // compare gathers it back from the fields.
     input.table = loaded;
-    input.gathered = GatherTexts(input.table, shownTexts(input.table, {}), {});
+    input.gathered = gatherTexts(input.table, shownTexts(input.table, {}), {});
     input.status = TableInputStatus::Read;
     return input;
 }

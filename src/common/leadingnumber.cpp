@@ -51,7 +51,7 @@ std::optional<Int> toIntIfInRange(double v)
 
 } // namespace
 
-double LeadingNumber(QStringView text)
+double leadingNumber(QStringView text)
 {
     QString s;
     s.reserve(text.size());

@@ -14,7 +14,7 @@ namespace kalvidor {
 // digits). "&H" and "&O" introduce hexadecimal and octal digits instead.
 // No number at all gives 0. A value too large for a double gives +/-infinity,
 // which every conversion below treats as out of range.
-double LeadingNumber(QStringView text);
+double leadingNumber(QStringView text);
 
 // Conversions of a LeadingNumber result to the integer widths the program
 // stores. Each gives no value when the result lies outside the target range.

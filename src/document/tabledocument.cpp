@@ -15,18 +15,18 @@ bool TableDocument::loadAtStartUp()
 {
     m_filePath = tableFilePath(m_programDir);
     if (!QFileInfo::exists(m_filePath)) {
-        ResetTableToDefaults(m_table);
+        resetTableToDefaults(m_table);
         return false;
     }
     // Nothing is reported at start-up: a file that cannot be read leaves the
     // table as it starts, all zeros.
-    LoadIdCodeTable(m_filePath, m_table);
+    loadIdCodeTable(m_filePath, m_table);
     return true;
 }
 
 LoadOutcome TableDocument::load(const QString &path)
 {
-    const LoadOutcome outcome = LoadIdCodeTable(path, m_table);
+    const LoadOutcome outcome = loadIdCodeTable(path, m_table);
     if (outcome == LoadOutcome::Loaded) {
         m_filePath = path;
         emit fileLoaded(path);
@@ -37,7 +37,7 @@ LoadOutcome TableDocument::load(const QString &path)
 bool TableDocument::saveAs(const QString &path)
 {
     m_filePath = path;
-    return SaveIdCodeTable(path, m_table);
+    return saveIdCodeTable(path, m_table);
 }
 
 bool TableDocument::saveToProgramFolder()
@@ -47,7 +47,7 @@ bool TableDocument::saveToProgramFolder()
 
 void TableDocument::reset(QStringView typedBaseId)
 {
-    ClearTableKeepingBasePrefix(m_table, typedBaseId);
+    clearTableKeepingBasePrefix(m_table, typedBaseId);
 }
 
 } // namespace kalvidor

@@ -69,21 +69,21 @@ std::optional<qint32> readDecimal(QStringView text)
 {
     if (!isDecimalNumber(text))
         return std::nullopt;
-    return roundHalfEvenToInt32(LeadingNumber(text)).value_or(0);
+    return roundHalfEvenToInt32(leadingNumber(text)).value_or(0);
 }
 
 } // namespace
 
-bool SaveIdCodeTable(const QString &path, const IdCodeTable &table)
+bool saveIdCodeTable(const QString &path, const IdCodeTable &table)
 {
     QByteArray content;
     content.reserve(LineCount * 14);
     for (int slot = 0; slot < SlotCount; ++slot)
-        content += QByteArray::number(slot + 1) + ',' + IdText(table.Ids[slot]).toLatin1() + "\r\n";
+        content += QByteArray::number(slot + 1) + ',' + idText(table.ids[slot]).toLatin1() + "\r\n";
     content
-        += QByteArray::number(HoldTimeLine + 1) + ',' + QByteArray::number(table.HoldTime) + "\r\n";
+        += QByteArray::number(HoldTimeLine + 1) + ',' + QByteArray::number(table.holdTime) + "\r\n";
     content += QByteArray::number(AllowanceLine + 1) + ','
-        + QByteArray::number(table.OperatorAllowance) + "\r\n";
+        + QByteArray::number(table.operatorAllowance) + "\r\n";
 
     // Written beside the target and renamed over it only when complete, so a
     // failed save leaves the previous file whole.
@@ -99,7 +99,7 @@ bool SaveIdCodeTable(const QString &path, const IdCodeTable &table)
     return file.commit();
 }
 
-LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table)
+LoadOutcome loadIdCodeTable(const QString &path, IdCodeTable &table)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -112,21 +112,21 @@ LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table)
     for (int k = 0; k < LineCount && reader.readLine(bytes); ++k) {
         const QString line = QString::fromLocal8Bit(bytes);
         QString field;
-        const bool hasField = GetCsvField(line, 2, field);
+        const bool hasField = csvField(line, 2, field);
         if (k < SlotCount) {
             // A line without a value leaves its slot alone.
             if (hasField)
-                loaded.Ids[k] = ParseHexId(field);
+                loaded.ids[k] = parseHexId(field);
             continue;
         }
         const std::optional<qint32> value = hasField ? readDecimal(field) : std::optional<qint32>();
         if (!value)
             break; // no number: what was read so far stays
         if (k == HoldTimeLine)
-            loaded.HoldTime = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value)
+            loaded.holdTime = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value)
                                                                                : DefaultHoldTime;
         else
-            loaded.OperatorAllowance
+            loaded.operatorAllowance
                 = (*value >= MinOperatorAllowance && *value <= MaxOperatorAllowance)
                 ? qint16(*value)
                 : DefaultOperatorAllowance;
@@ -138,7 +138,7 @@ LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table)
     return LoadOutcome::Loaded;
 }
 
-bool GetCsvField(QStringView line, int n, QString &field)
+bool csvField(QStringView line, int n, QString &field)
 {
     QStringView rest = line;
     for (int i = 1; i <= n; ++i) {

@@ -12,7 +12,7 @@ namespace kalvidor {
 
 // Writes the whole table. The file is replaced atomically: a save that fails
 // part-way leaves the previous file whole. Returns whether it succeeded.
-bool SaveIdCodeTable(const QString &path, const IdCodeTable &table);
+bool saveIdCodeTable(const QString &path, const IdCodeTable &table);
 
 enum class LoadOutcome {
     Loaded,     // read up to its end, its 215th line, or a line 214/215 that is no number
@@ -26,11 +26,11 @@ enum class LoadOutcome {
 // line is read up to 4 KiB and the rest skipped. A file that is missing or
 // cannot be read gives CannotOpen with the table untouched. Does not touch
 // Modified.
-LoadOutcome LoadIdCodeTable(const QString &path, IdCodeTable &table);
+LoadOutcome loadIdCodeTable(const QString &path, IdCodeTable &table);
 
 // Field n (from 1) of a comma-separated line. Returns false, leaving field
 // unchanged, when the line has no such field.
-bool GetCsvField(QStringView line, int n, QString &field);
+bool csvField(QStringView line, int n, QString &field);
 
 // The program-folder file names.
 QString tableFilePath(const QString &programDir);    // programDir + "/IdCodeTable.csv"

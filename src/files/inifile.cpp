@@ -182,7 +182,7 @@ bool isWritableName(const QString &name, bool isSection)
 
 } // namespace
 
-QString ReadIni(const QString &section, const QString &key, const QString &file)
+QString readIni(const QString &section, const QString &key, const QString &file)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
@@ -200,7 +200,7 @@ QString ReadIni(const QString &section, const QString &key, const QString &file)
     return QString::fromLocal8Bit(value);
 }
 
-bool WriteIni(const QString &section, const QString &key, const QString &file, const QString &value)
+bool writeIni(const QString &section, const QString &key, const QString &file, const QString &value)
 {
     const QString sectionName = trimmedName(section);
     const QString keyName = trimmedName(key);

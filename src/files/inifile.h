@@ -9,7 +9,7 @@ namespace kalvidor {
 // ignored, lines starting with ';' are comments, a value read as at most 127
 // bytes. A missing file, section or key reads as "ERR"; a key with an empty
 // value reads as empty text. CR LF, LF and CR line ends are all accepted.
-QString ReadIni(const QString &section, const QString &key, const QString &file);
+QString readIni(const QString &section, const QString &key, const QString &file);
 
 // Stores value under key in section, creating the file, the section or the
 // key as needed and keeping every other line as it was, byte for byte; new
@@ -17,7 +17,7 @@ QString ReadIni(const QString &section, const QString &key, const QString &file)
 // first line break so that it stays one line. Returns whether the file was
 // written (false also for an empty key or one holding '=', or a section name
 // holding ']'); callers that follow the original behaviour ignore it.
-bool WriteIni(const QString &section, const QString &key, const QString &file,
+bool writeIni(const QString &section, const QString &key, const QString &file,
               const QString &value);
 
 } // namespace kalvidor

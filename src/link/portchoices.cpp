@@ -71,7 +71,7 @@ QMap<int, QString> portMapping(const QString &settingsFile)
     if (!QFileInfo::exists(settingsFile))
         return mapping;
     for (int n = 1; n <= MaxPortNumber; ++n) {
-        const QString device = ReadIni(u"PORTS"_s, u"COM"_s + QString::number(n), settingsFile);
+        const QString device = readIni(u"PORTS"_s, u"COM"_s + QString::number(n), settingsFile);
         if (device != u"ERR")
             mapping.insert(n, device);
     }
@@ -199,10 +199,10 @@ bool PortChoices::store(int index) const
         return false;
     if (index >= 0 && index < m_items.size() && m_items[index].port == 0) {
         // The mapping first: a number without it would lead to /dev/ttyS{n-1}.
-        if (!WriteIni(u"PORTS"_s, u"COM"_s + value, m_settingsFile, m_items[index].device))
+        if (!writeIni(u"PORTS"_s, u"COM"_s + value, m_settingsFile, m_items[index].device))
             return false;
     }
-    return WriteIni(u"CONF"_s, u"PORT"_s, m_settingsFile, value);
+    return writeIni(u"CONF"_s, u"PORT"_s, m_settingsFile, value);
 }
 
 } // namespace kalvidor

@@ -75,7 +75,7 @@ bool isOtherKindOfReply(ReplyKind awaited, QByteArrayView reply)
 
 std::optional<qint32> ridReplyValue(QStringView reply)
 {
-    const std::optional<qint32> n = roundHalfEvenToInt32(LeadingNumber(reply));
+    const std::optional<qint32> n = roundHalfEvenToInt32(leadingNumber(reply));
     if (n && *n > 0 && *n < MaxIdValue)
         return n;
     return std::nullopt;
@@ -85,7 +85,7 @@ qint16 parameterReplyValue(QStringView reply)
 {
     if (isParameterReadRefused(reply))
         return 0;
-    return roundHalfEvenToInt16(LeadingNumber(reply)).value_or(0);
+    return roundHalfEvenToInt16(leadingNumber(reply)).value_or(0);
 }
 
 } // namespace kalvidor

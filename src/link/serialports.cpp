@@ -20,10 +20,10 @@ PortNaming hostPortNaming()
 
 int storedPortNumber(const QString &settingsFile)
 {
-    const QString stored = ReadIni(u"CONF"_s, u"PORT"_s, settingsFile);
+    const QString stored = readIni(u"CONF"_s, u"PORT"_s, settingsFile);
     if (stored == u"ERR")
         return 0;
-    return floorClamped(LeadingNumber(stored), 1, MaxPortNumber);
+    return floorClamped(leadingNumber(stored), 1, MaxPortNumber);
 }
 
 QString portDeviceName(int port, const QString &settingsFile)
@@ -36,7 +36,7 @@ QString portDeviceName(int port, const QString &settingsFile, PortNaming naming)
     const QString name = u"COM"_s + QString::number(port);
     if (naming == PortNaming::Windows)
         return name;
-    const QString mapped = ReadIni(u"PORTS"_s, name, settingsFile);
+    const QString mapped = readIni(u"PORTS"_s, name, settingsFile);
     if (mapped != u"ERR")
         return mapped;
     return u"/dev/ttyS"_s + QString::number(port - 1);

@@ -130,14 +130,14 @@ std::optional<Message> compareOutcomeMessage(
         return information(u"警報ユニットの設定内容と一致しています。"_s);
 
     IdCodeTable unit;
-    unit.Ids = outcome.unitIds;
+    unit.ids = outcome.unitIds;
     QStringList lines { u"相違している ID（画面 / 警報ユニット）"_s };
     // An empty row reads "―" on either side; a different base explains a
     // pair of them.
-    if (table.Ids[0] != unit.Ids[0])
-        lines << u"%1：%2 / %3"_s.arg(slotPlace(0), IdText(table.Ids[0]), IdText(unit.Ids[0]));
+    if (table.ids[0] != unit.ids[0])
+        lines << u"%1：%2 / %3"_s.arg(slotPlace(0), idText(table.ids[0]), idText(unit.ids[0]));
     for (const int slot : outcome.differingSlots)
-        lines << u"%1：%2 / %3"_s.arg(slotPlace(slot), RowText(table, slot), RowText(unit, slot));
+        lines << u"%1：%2 / %3"_s.arg(slotPlace(slot), rowText(table, slot), rowText(unit, slot));
     return Message { u"警報ユニットの設定内容と相違しています。"_s, MessageIcon::Exclamation,
         MessageButtons::Ok, applicationTitle(), lines.join(u'\n') };
 }

@@ -108,8 +108,8 @@ SequenceOutcome UnitSession::write(const IdCodeTable &table)
 {
     if (m_running)
         return { SequenceStatus::Busy };
-    if (!inRange(UnitParameter::HoldTime, table.HoldTime)
-        || !inRange(UnitParameter::OperatorAllowance, table.OperatorAllowance))
+    if (!inRange(UnitParameter::HoldTime, table.holdTime)
+        || !inRange(UnitParameter::OperatorAllowance, table.operatorAllowance))
         return { SequenceStatus::ParametersOutOfRange };
     const RunningScope running(*this);
     if (!running.isOpen())
@@ -120,7 +120,7 @@ SequenceOutcome UnitSession::write(const IdCodeTable &table)
     SequenceOutcome outcome;
     emit progress(0, CommandsPerTransfer);
     for (int slot = 0; slot < SlotCount; ++slot) {
-        const ExchangeResult r = m_link.writeId(slot, ids.Ids[slot]);
+        const ExchangeResult r = m_link.writeId(slot, ids.ids[slot]);
         if (!r.answered() || m_cancelled)
             return failed(TransferStep::Ids, slot, r.status, outcome.answered);
         count(outcome);
@@ -129,8 +129,8 @@ SequenceOutcome UnitSession::write(const IdCodeTable &table)
     // Both parameters go out whenever the table went out; the first that
     // failed decides the outcome.
     const std::pair<UnitParameter, qint16> parameters[] = {
-        { UnitParameter::HoldTime, ids.HoldTime },
-        { UnitParameter::OperatorAllowance, ids.OperatorAllowance },
+        { UnitParameter::HoldTime, ids.holdTime },
+        { UnitParameter::OperatorAllowance, ids.operatorAllowance },
     };
     SequenceOutcome firstFailure;
     for (const auto &[parameter, value] : parameters) {
@@ -208,18 +208,18 @@ ReadOutcome UnitSession::read(IdCodeTable &table)
     }
 
     emit progress(0, CommandsPerTransfer);
-    static_cast<SequenceOutcome &>(result) = readIds(table.Ids, true);
+    static_cast<SequenceOutcome &>(result) = readIds(table.ids, true);
     if (!result.completed())
         return result;
     // A parameter that got no answer ends the read; the IDs read stay.
     result.holdTime = readParameter(UnitParameter::HoldTime, result);
     if (result.holdTime.taken)
-        table.HoldTime = result.holdTime.value;
+        table.holdTime = result.holdTime.value;
     if (!result.completed())
         return result;
     result.allowance = readParameter(UnitParameter::OperatorAllowance, result);
     if (result.allowance.taken)
-        table.OperatorAllowance = result.allowance.value;
+        table.operatorAllowance = result.allowance.value;
     return result;
 }
 
@@ -242,7 +242,7 @@ CompareOutcome UnitSession::compare(const IdCodeTable &table)
     // The base ID and the parameters are not compared: an empty row reads
     // the same whatever the base.
     for (int slot = 1; slot < SlotCount; ++slot) {
-        if (table.Ids[slot] != result.unitIds[slot])
+        if (table.ids[slot] != result.unitIds[slot])
             result.differingSlots << slot;
     }
     return result;

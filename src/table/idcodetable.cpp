@@ -5,7 +5,7 @@
 
 namespace kalvidor {
 
-qint32 ParseHexId(QStringView text)
+qint32 parseHexId(QStringView text)
 {
     if (text.size() >= 8)
         return -1;
@@ -24,70 +24,70 @@ qint32 ParseHexId(QStringView text)
     return value;
 }
 
-QString IdText(qint32 value)
+QString idText(qint32 value)
 {
     return QString::number(static_cast<quint32>(value), 16).toUpper();
 }
 
-QString RowText(const IdCodeTable &table, int slot)
+QString rowText(const IdCodeTable &table, int slot)
 {
     if (table.isEmptySlot(slot))
         return NoIdMark.toString();
-    return IdText(table.Ids[slot]);
+    return idText(table.ids[slot]);
 }
 
-void ResetTableToDefaults(IdCodeTable &table)
+void resetTableToDefaults(IdCodeTable &table)
 {
-    table.Ids.fill(DefaultBaseId);
-    table.HoldTime = DefaultHoldTime;
-    table.OperatorAllowance = DefaultOperatorAllowance;
+    table.ids.fill(DefaultBaseId);
+    table.holdTime = DefaultHoldTime;
+    table.operatorAllowance = DefaultOperatorAllowance;
 }
 
-void ClearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText)
+void clearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText)
 {
-    const qint32 parsed = ParseHexId(baseText);
+    const qint32 parsed = parseHexId(baseText);
     // floor(value / 65536) * 65536, also for -1: clearing the low 16 bits.
     const qint32 base = static_cast<qint32>(static_cast<quint32>(parsed) & 0xFFFF0000u);
-    table.Ids.fill(base);
-    table.HoldTime = DefaultHoldTime;
-    table.OperatorAllowance = DefaultOperatorAllowance;
+    table.ids.fill(base);
+    table.holdTime = DefaultHoldTime;
+    table.operatorAllowance = DefaultOperatorAllowance;
 }
 
 WindowTexts shownTexts(const IdCodeTable &table, ScrollOffsets offsets)
 {
     WindowTexts texts;
-    texts.base = NormalizedBaseIdText(IdText(table.Ids[0]));
+    texts.base = normalizedBaseIdText(idText(table.ids[0]));
     const auto showRows = [&](IdList list, int offset) {
         auto &rows = texts.list(list);
         for (int r = 0; r < RowsPerList; ++r)
-            rows[r] = NormalizedIdText(RowText(table, slotOfRow(list, offset, r)));
+            rows[r] = normalizedIdText(rowText(table, slotOfRow(list, offset, r)));
     };
     showRows(IdList::Operators, offsets.operators);
     showRows(IdList::Drivers, 0);
     showRows(IdList::HeavyMachines, offsets.heavyMachines);
     showRows(IdList::Vehicles, offsets.vehicles);
-    texts.holdTime = QString::number(table.HoldTime);
-    texts.allowance = QString::number(table.OperatorAllowance);
+    texts.holdTime = QString::number(table.holdTime);
+    texts.allowance = QString::number(table.operatorAllowance);
     return texts;
 }
 
-std::optional<qint16> ParseParameter(QStringView text, int low, int high)
+std::optional<qint16> parseParameter(QStringView text, int low, int high)
 {
-    const std::optional<qint16> n = floorToInt16(LeadingNumber(text));
+    const std::optional<qint16> n = floorToInt16(leadingNumber(text));
     if (!n || *n < low || *n > high)
         return std::nullopt;
     return n;
 }
 
-GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOffsets offsets)
+GatherResult gatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOffsets offsets)
 {
-    const qint32 oldBase = table.Ids[0];
-    const qint32 newBase = ParseHexId(texts.base);
-    table.Ids[0] = newBase;
+    const qint32 oldBase = table.ids[0];
+    const qint32 newBase = parseHexId(texts.base);
+    table.ids[0] = newBase;
     if (newBase != oldBase) {
         for (int slot = 1; slot < SlotCount; ++slot) {
-            if (table.Ids[slot] == oldBase)
-                table.Ids[slot] = newBase;
+            if (table.ids[slot] == oldBase)
+                table.ids[slot] = newBase;
         }
     }
 
@@ -95,7 +95,7 @@ GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
         const auto &rows = texts.list(list);
         for (int r = 0; r < RowsPerList; ++r) {
             const int slot = slotOfRow(list, offset, r);
-            table.Ids[slot] = rows[r] == NoIdMark ? newBase : ParseHexId(rows[r]);
+            table.ids[slot] = rows[r] == NoIdMark ? newBase : parseHexId(rows[r]);
         }
     };
     takeRows(IdList::Operators, offsets.operators);
@@ -104,13 +104,13 @@ GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
     takeRows(IdList::Vehicles, offsets.vehicles);
 
     GatherResult result;
-    if (const auto hold = ParseParameter(texts.holdTime, MinHoldTime, MaxHoldTime))
-        table.HoldTime = *hold;
+    if (const auto hold = parseParameter(texts.holdTime, MinHoldTime, MaxHoldTime))
+        table.holdTime = *hold;
     else
         result.holdTimeRejected = true;
     if (const auto allowance
-        = ParseParameter(texts.allowance, MinOperatorAllowance, MaxOperatorAllowance))
-        table.OperatorAllowance = *allowance;
+        = parseParameter(texts.allowance, MinOperatorAllowance, MaxOperatorAllowance))
+        table.operatorAllowance = *allowance;
     else
         result.allowanceRejected = true;
     return result;

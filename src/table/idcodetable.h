@@ -55,31 +55,31 @@ constexpr int slotOfRow(IdList list, int offset, int row)
 
 struct IdCodeTable
 {
-    std::array<qint32, SlotCount> Ids {};
-    qint16 HoldTime = 0;
-    qint16 OperatorAllowance = 0;
+    std::array<qint32, SlotCount> ids {};
+    qint16 holdTime = 0;
+    qint16 operatorAllowance = 0;
 
-    bool isEmptySlot(int slot) const { return slot > 0 && Ids[slot] == Ids[0]; }
+    bool isEmptySlot(int slot) const { return slot > 0 && ids[slot] == ids[0]; }
     bool operator==(const IdCodeTable &) const = default;
 };
 
 // Reads an ID text: eight or more characters give -1; otherwise each
 // character is a hexadecimal digit, and anything else (blanks, "0", the
 // no-ID mark) counts as digit 0.
-qint32 ParseHexId(QStringView text);
+qint32 parseHexId(QStringView text);
 
 // Upper-case hexadecimal without leading zeros; a negative value as the eight
 // digits of its 32-bit two's complement.
-QString IdText(qint32 value);
+QString idText(qint32 value);
 
 // What a list row shows for a slot: the no-ID mark when the slot equals slot 0.
-QString RowText(const IdCodeTable &table, int slot);
+QString rowText(const IdCodeTable &table, int slot);
 
-void ResetTableToDefaults(IdCodeTable &table);
+void resetTableToDefaults(IdCodeTable &table);
 
 // The base ID keeps its upper hexadecimal digits and loses its low four;
 // every other slot becomes empty; the parameters take their defaults.
-void ClearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText);
+void clearTableKeepingBasePrefix(IdCodeTable &table, QStringView baseText);
 
 // The scroll offsets a gather stores the visible rows under.
 struct ScrollOffsets
@@ -134,7 +134,7 @@ struct GatherResult
 // When the base ID changes, every slot that held the old base value (an
 // empty slot, also one scrolled out of view) takes the new one, so that an
 // empty slot never turns into a registered ID.
-GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOffsets offsets);
+GatherResult gatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOffsets offsets);
 
 // The texts the main window's fields hold once it has shown the table with
 // its lists at the given offsets: each field as its change handling leaves it
@@ -143,7 +143,7 @@ GatherResult GatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
 // from the shown table sends.
 WindowTexts shownTexts(const IdCodeTable &table, ScrollOffsets offsets);
 
-// floor(LeadingNumber(text)) when it lies in [low, high], else no value.
-std::optional<qint16> ParseParameter(QStringView text, int low, int high);
+// floor(leadingNumber(text)) when it lies in [low, high], else no value.
+std::optional<qint16> parseParameter(QStringView text, int low, int high);
 
 } // namespace kalvidor

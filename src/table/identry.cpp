@@ -6,22 +6,22 @@
 
 namespace kalvidor {
 
-QString NormalizedBaseIdText(QStringView text)
+QString normalizedBaseIdText(QStringView text)
 {
-    qint32 value = ParseHexId(text);
+    qint32 value = parseHexId(text);
     if (value == -1)
         value = MaxIdValue;
-    return IdText(value);
+    return idText(value);
 }
 
-QString NormalizedIdText(QStringView text)
+QString normalizedIdText(QStringView text)
 {
     if (text == NoIdMark)
         return text.toString();
-    return NormalizedBaseIdText(text);
+    return normalizedBaseIdText(text);
 }
 
-bool KeepsIdPrefix(QStringView rowText, QStringView baseText)
+bool keepsIdPrefix(QStringView rowText, QStringView baseText)
 {
     const qsizetype baseLength = baseText.size();
     if (baseLength <= 4)
@@ -30,7 +30,7 @@ bool KeepsIdPrefix(QStringView rowText, QStringView baseText)
     return n == baseLength && rowText.left(n - 4) == baseText.left(baseLength - 4);
 }
 
-std::optional<qint32> SuccessorId(qint32 predecessor)
+std::optional<qint32> successorId(qint32 predecessor)
 {
     if (predecessor == std::numeric_limits<qint32>::max())
         return std::nullopt;

@@ -108,8 +108,8 @@ private slots:
         f->create();
 
         const IdCodeTable &t = f->document().table();
-        QCOMPARE((QList<int> { t.Ids[0], t.Ids[1], t.Ids[2], t.Ids[3], t.Ids[212] }), expected);
-        QCOMPARE(int(t.HoldTime), hold);
+        QCOMPARE((QList<int> { t.ids[0], t.ids[1], t.ids[2], t.ids[3], t.ids[212] }), expected);
+        QCOMPARE(int(t.holdTime), hold);
         QCOMPARE(f->document().isModified(), modified);
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
         QVERIFY(f->messenger.messages().isEmpty());

@@ -103,7 +103,7 @@ private slots:
             << rows({ { 2, id5 }, { 3, u"2800006"_s } });
         QStringList all;
         for (int r = 0; r < RowsPerList; ++r)
-            all << IdText(0x2800001 + r);
+            all << idText(0x2800001 + r);
         QTest::newRow("F2 from row 0")
             << IdList::Operators << rows({}) << 0 << int(Qt::Key_F2) << all;
         // 2810000 follows, loses its prefix and empties; every row after it too.
@@ -130,7 +130,7 @@ private slots:
     void numberingAfterTheSlotAboveTheRowsAndAfterTheLargestValue()
     {
         // Row 0 follows slot 100, read by a gather, which reports a bad hold time first.
-        f.document().table().Ids[100] = 0x2800050;
+        f.document().table().ids[100] = 0x2800050;
         f.holdTime()->setText(u"abc"_s);
         QTest::keyClick(f.row(IdList::Drivers, 0), Qt::Key_F1);
         QCOMPARE(f.row(IdList::Drivers, 0)->text(), u"2800051");
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(f.row(IdList::Vehicles, 2)->text(), u"FFFFFFF");
 
         f.bar(0)->setValue(1);
-        f.document().table().Ids[113] = 0x7FFFFFFF; // just above the visible rows
+        f.document().table().ids[113] = 0x7FFFFFFF; // just above the visible rows
         f.row(IdList::HeavyMachines, 0)->setText(u"1230"_s);
         QTest::keyClick(f.row(IdList::HeavyMachines, 0), Qt::Key_F2);
         QCOMPARE(f.rowTexts(IdList::HeavyMachines).mid(0, 3),
@@ -219,7 +219,7 @@ private slots:
         if (bar >= 0)
             QCOMPARE(f.bar(bar)->value(), to);
         f.window->gather(); // the ID left behind was stored where it was typed
-        QCOMPARE(f.document().table().Ids[slotOfRow(list, from, row)], 0x2801234);
+        QCOMPARE(f.document().table().ids[slotOfRow(list, from, row)], 0x2801234);
     }
 };
 

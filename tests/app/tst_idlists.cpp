@@ -44,26 +44,26 @@ private slots:
         QFETCH(int, bar);
         QFETCH(int, max);
         for (int s = 1; s < SlotCount; ++s)
-            f.document().table().Ids[s] = 0x2800000 + s;
+            f.document().table().ids[s] = 0x2800000 + s;
         f.window->showTable();
         f.bar(bar)->setValue(f.bar(bar)->maximum());
         QCOMPARE(f.bar(bar)->value(), max);
         for (int r = 0; r < RowsPerList; ++r) {
-            QCOMPARE(f.row(list, r)->text(), IdText(0x2800000 + slotOfRow(list, max, r)));
+            QCOMPARE(f.row(list, r)->text(), idText(0x2800000 + slotOfRow(list, max, r)));
             QCOMPARE(rowNumber(list, r), QString::number(max + r + 1));
         }
         WindowFixture::retype(f.row(list, 11), u"2801FFF"_s);
         f.window->gather();
         const int last = idListInfo(list).firstSlot + idListInfo(list).slotCount - 1;
-        QCOMPARE(f.document().table().Ids[last], 0x2801FFF);
-        QCOMPARE(f.document().table().Ids[last - 1], 0x2800000 + last - 1);
+        QCOMPARE(f.document().table().ids[last], 0x2801FFF);
+        QCOMPARE(f.document().table().ids[last - 1], 0x2800000 + last - 1);
     }
 
     void typedIdMovesWithTheScroll()
     {
         WindowFixture::retype(f.row(IdList::HeavyMachines, 3), u"2801111"_s);
         f.bar(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(f.document().table().Ids[116], 0x2801111);
+        QCOMPARE(f.document().table().ids[116], 0x2801111);
         QCOMPARE(f.row(IdList::HeavyMachines, 2)->text(), u"2801111");
         QCOMPARE(f.row(IdList::HeavyMachines, 3)->text(), NoId);
         QCOMPARE(rowNumber(IdList::HeavyMachines, 2), u"4");
@@ -91,7 +91,7 @@ private slots:
         }
         QCOMPARE(f.holdTime()->text(), u"2");
         QCOMPARE(f.allowance()->text(), u"1");
-        QCOMPARE(f.document().table().Ids[101], 0x2800ABC);
+        QCOMPARE(f.document().table().ids[101], 0x2800ABC);
         QCOMPARE(rowNumber(IdList::Operators, 0), u"2");
     }
 
@@ -102,7 +102,7 @@ private slots:
         f.bar(0)->triggerAction(QAbstractSlider::SliderPageStepAdd);
         QCOMPARE(f.rowTexts(IdList::HeavyMachines), QStringList(RowsPerList, NoId));
         QCOMPARE(f.rowTexts(IdList::Vehicles), QStringList(RowsPerList, NoId));
-        QCOMPARE(f.document().table().Ids[212], 0x2810000);
+        QCOMPARE(f.document().table().ids[212], 0x2810000);
         f.bar(0)->triggerAction(QAbstractSlider::SliderPageStepSub);
         QCOMPARE(f.row(IdList::HeavyMachines, 0)->text(), u"2800000");
         QCOMPARE(f.row(IdList::HeavyMachines, 1)->text(), NoId);
@@ -111,7 +111,7 @@ private slots:
     void modifiedOnlyWhenARowOrTheBaseChanges()
     {
         TableDocument &document = f.document();
-        document.table().Ids[130] = 0x2801234; // out of view until the heavy list scrolls
+        document.table().ids[130] = 0x2801234; // out of view until the heavy list scrolls
         const auto modifiedBy = [&document](const auto &action) {
             document.setModified(false);
             action();

@@ -14,24 +14,24 @@ namespace {
 WindowTexts textsOf(const IdCodeTable &t, ScrollOffsets o)
 {
     WindowTexts w;
-    w.base = IdText(t.Ids[0]);
+    w.base = idText(t.ids[0]);
     const auto fill = [&](IdList list, int offset) {
         for (int r = 0; r < RowsPerList; ++r)
-            w.list(list)[r] = RowText(t, slotOfRow(list, offset, r));
+            w.list(list)[r] = rowText(t, slotOfRow(list, offset, r));
     };
     fill(IdList::Operators, o.operators);
     fill(IdList::Drivers, 0);
     fill(IdList::HeavyMachines, o.heavyMachines);
     fill(IdList::Vehicles, o.vehicles);
-    w.holdTime = QString::number(t.HoldTime);
-    w.allowance = QString::number(t.OperatorAllowance);
+    w.holdTime = QString::number(t.holdTime);
+    w.allowance = QString::number(t.operatorAllowance);
     return w;
 }
 
 IdCodeTable defaults()
 {
     IdCodeTable t;
-    ResetTableToDefaults(t);
+    resetTableToDefaults(t);
     return t;
 }
 
@@ -42,7 +42,7 @@ class TestIdCodeTable : public QObject
     Q_OBJECT
 
 private slots:
-    void parseHexId_data()
+    void hexIdTexts_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qint32>("value");
@@ -56,30 +56,30 @@ private slots:
         QTest::newRow("blanks are zeros") << u"1 1"_s << 0x101;
         QTest::newRow("full-width digit is zero") << u"\uFF11"_s << 0;
     }
-    void parseHexId()
+    void hexIdTexts()
     {
         QFETCH(QString, text);
         QFETCH(qint32, value);
-        QCOMPARE(ParseHexId(text), value);
+        QCOMPARE(parseHexId(text), value);
     }
 
     void idTextIsUpperHexWithoutLeadingZeros()
     {
-        QCOMPARE(IdText(0), u"0");
-        QCOMPARE(IdText(6699), u"1A2B");
-        QCOMPARE(IdText(-1), u"FFFFFFFF");
-        QCOMPARE(IdText(std::numeric_limits<qint32>::min()), u"80000000");
-        QCOMPARE(ParseHexId(IdText(0xFFFFFFF)), 0xFFFFFFF);
+        QCOMPARE(idText(0), u"0");
+        QCOMPARE(idText(6699), u"1A2B");
+        QCOMPARE(idText(-1), u"FFFFFFFF");
+        QCOMPARE(idText(std::numeric_limits<qint32>::min()), u"80000000");
+        QCOMPARE(parseHexId(idText(0xFFFFFFF)), 0xFFFFFFF);
     }
 
     // The window's reset with a base that reads as -1 keeps its upper 16 bits.
     void clearWithAnUnreadableBase()
     {
         IdCodeTable t = defaults();
-        t.Ids[7] = 0x2801234;
-        ClearTableKeepingBasePrefix(t, u"12345678");
-        QCOMPARE(IdText(t.Ids[0]), u"FFFF0000");
-        QCOMPARE(RowText(t, 7), NoIdMark.toString());
+        t.ids[7] = 0x2801234;
+        clearTableKeepingBasePrefix(t, u"12345678");
+        QCOMPARE(idText(t.ids[0]), u"FFFF0000");
+        QCOMPARE(rowText(t, 7), NoIdMark.toString());
     }
 
     void gatherAndShowRoundTripAtEveryOffset_data()
@@ -98,13 +98,13 @@ private slots:
         QFETCH(int, operators);
         IdCodeTable shown = defaults();
         for (int s = 1; s < SlotCount; s += 2)
-            shown.Ids[s] = 0x2800000 + s;
+            shown.ids[s] = 0x2800000 + s;
         const ScrollOffsets o { .operators = qint16(operators),
             .heavyMachines = qint16(heavy),
             .vehicles = qint16(vehicles) };
         // Into an empty table: exactly the slots in view take their IDs.
         IdCodeTable gathered = defaults();
-        const GatherResult result = GatherTexts(gathered, textsOf(shown, o), o);
+        const GatherResult result = gatherTexts(gathered, textsOf(shown, o), o);
         QVERIFY(!result.holdTimeRejected && !result.allowanceRejected);
         IdCodeTable expected = defaults();
         const std::pair<IdList, int> lists[]
@@ -112,26 +112,26 @@ private slots:
                   { IdList::HeavyMachines, heavy }, { IdList::Vehicles, vehicles } };
         for (const auto &[list, offset] : lists) {
             for (int r = 0; r < RowsPerList; ++r)
-                expected.Ids[slotOfRow(list, offset, r)] = shown.Ids[slotOfRow(list, offset, r)];
+                expected.ids[slotOfRow(list, offset, r)] = shown.ids[slotOfRow(list, offset, r)];
         }
-        QCOMPARE(gathered.Ids, expected.Ids);
+        QCOMPARE(gathered.ids, expected.ids);
     }
 
     void changingTheBaseKeepsEmptySlotsEmptyEvenOutOfView()
     {
         IdCodeTable t = defaults();
-        t.Ids[150] = 0x2805555; // a real ID out of view
+        t.ids[150] = 0x2805555; // a real ID out of view
         WindowTexts w = textsOf(t, {});
         w.base = u"2900000"_s;
         w.list(IdList::Operators)[0] = u"2900001"_s;
-        GatherTexts(t, w, {});
-        QCOMPARE(t.Ids[0], 0x2900000);
-        QCOMPARE(t.Ids[1], 0x2900001);
-        QCOMPARE(t.Ids[2], 0x2900000); // visible empty row
-        QCOMPARE(t.Ids[99], 0x2900000); // empty row out of view
-        QCOMPARE(t.Ids[212], 0x2900000); // empty row out of view
-        QCOMPARE(t.Ids[150], 0x2805555); // a real ID stays
-        QCOMPARE(RowText(t, 99), NoIdMark.toString());
+        gatherTexts(t, w, {});
+        QCOMPARE(t.ids[0], 0x2900000);
+        QCOMPARE(t.ids[1], 0x2900001);
+        QCOMPARE(t.ids[2], 0x2900000); // visible empty row
+        QCOMPARE(t.ids[99], 0x2900000); // empty row out of view
+        QCOMPARE(t.ids[212], 0x2900000); // empty row out of view
+        QCOMPARE(t.ids[150], 0x2805555); // a real ID stays
+        QCOMPARE(rowText(t, 99), NoIdMark.toString());
     }
 
     void parameterChecks_data()
@@ -157,18 +157,18 @@ private slots:
         QFETCH(int, holdAfter);
         QFETCH(int, allowanceAfter);
         IdCodeTable t = defaults();
-        t.HoldTime = 7;
-        t.OperatorAllowance = 3;
+        t.holdTime = 7;
+        t.operatorAllowance = 3;
         WindowTexts w = textsOf(t, {});
         w.list(IdList::Drivers)[5] = u"2801234"_s;
         w.holdTime = hold;
         w.allowance = allowance;
-        const GatherResult r = GatherTexts(t, w, {});
+        const GatherResult r = gatherTexts(t, w, {});
         QCOMPARE(r.holdTimeRejected, holdAfter < 0);
         QCOMPARE(r.allowanceRejected, allowanceAfter < 0);
-        QCOMPARE(t.HoldTime, holdAfter < 0 ? 7 : holdAfter);
-        QCOMPARE(t.OperatorAllowance, allowanceAfter < 0 ? 3 : allowanceAfter);
-        QCOMPARE(t.Ids[106], 0x2801234); // IDs are taken whatever the checks find
+        QCOMPARE(t.holdTime, holdAfter < 0 ? 7 : holdAfter);
+        QCOMPARE(t.operatorAllowance, allowanceAfter < 0 ? 3 : allowanceAfter);
+        QCOMPARE(t.ids[106], 0x2801234); // IDs are taken whatever the checks find
     }
 
     void normalisingTypedText_data()
@@ -191,9 +191,9 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, row);
         QFETCH(QString, base);
-        QCOMPARE(NormalizedIdText(typed), row);
-        QCOMPARE(NormalizedBaseIdText(typed), base);
-        QCOMPARE(NormalizedIdText(NormalizedIdText(typed)), row); // a second pass changes nothing
+        QCOMPARE(normalizedIdText(typed), row);
+        QCOMPARE(normalizedBaseIdText(typed), base);
+        QCOMPARE(normalizedIdText(normalizedIdText(typed)), row); // a second pass changes nothing
     }
 
     void prefixCheckOnLeavingARow_data()
@@ -216,7 +216,7 @@ private slots:
         QFETCH(QString, row);
         QFETCH(QString, base);
         QFETCH(bool, keeps);
-        QCOMPARE(KeepsIdPrefix(row, base), keeps);
+        QCOMPARE(keepsIdPrefix(row, base), keeps);
     }
 };
 

@@ -39,17 +39,17 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(double, expected);
-        QCOMPARE(LeadingNumber(text), expected);
+        QCOMPARE(leadingNumber(text), expected);
     }
 
     void overflowIsInfiniteAndOutOfEveryRange()
     {
-        QCOMPARE(LeadingNumber(u"1E400"), std::numeric_limits<double>::infinity());
-        QCOMPARE(LeadingNumber(u"-9e999"), -std::numeric_limits<double>::infinity());
-        QVERIFY(!roundHalfEvenToInt32(LeadingNumber(u"1E400")));
-        QVERIFY(!floorToInt16(LeadingNumber(u"-1E400")));
-        QCOMPARE(floorClamped(LeadingNumber(u"1E400"), 1, 4), 4);
-        QCOMPARE(floorClamped(LeadingNumber(u"-1E400"), 1, 4), 1);
+        QCOMPARE(leadingNumber(u"1E400"), std::numeric_limits<double>::infinity());
+        QCOMPARE(leadingNumber(u"-9e999"), -std::numeric_limits<double>::infinity());
+        QVERIFY(!roundHalfEvenToInt32(leadingNumber(u"1E400")));
+        QVERIFY(!floorToInt16(leadingNumber(u"-1E400")));
+        QCOMPARE(floorClamped(leadingNumber(u"1E400"), 1, 4), 4);
+        QCOMPARE(floorClamped(leadingNumber(u"-1E400"), 1, 4), 1);
     }
 
     void roundingRules()

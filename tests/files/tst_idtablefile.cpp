@@ -16,9 +16,9 @@ IdCodeTable markedTable()
 {
     IdCodeTable t;
     for (int s = 0; s < SlotCount; ++s)
-        t.Ids[s] = 0x100000 + s;
-    t.HoldTime = 7;
-    t.OperatorAllowance = 3;
+        t.ids[s] = 0x100000 + s;
+    t.holdTime = 7;
+    t.operatorAllowance = 3;
     return t;
 }
 
@@ -45,9 +45,9 @@ IdCodeTable loadedSlots(int slotCount, int hold = 7, int allowance = 3)
 {
     IdCodeTable t = markedTable();
     for (int s = 0; s < slotCount; ++s)
-        t.Ids[s] = 0xA000 + s;
-    t.HoldTime = qint16(hold);
-    t.OperatorAllowance = qint16(allowance);
+        t.ids[s] = 0xA000 + s;
+    t.holdTime = qint16(hold);
+    t.operatorAllowance = qint16(allowance);
     return t;
 }
 
@@ -65,9 +65,9 @@ private slots:
     void defaultTableFileBytes()
     {
         IdCodeTable t;
-        ResetTableToDefaults(t);
+        resetTableToDefaults(t);
         const QString path = m_dir.filePath(u"IdCodeTable.csv"_s);
-        QVERIFY(SaveIdCodeTable(path, t));
+        QVERIFY(saveIdCodeTable(path, t));
         QByteArray expected;
         for (int line = 1; line <= 213; ++line)
             expected += QByteArray::number(line) + ",2800000\r\n";
@@ -84,16 +84,16 @@ private slots:
             0xFFFFFFE, 0xFFFFFFF };
         QRandomGenerator random(2024);
         for (int s = 0; s < SlotCount; ++s)
-            saved.Ids[s] = s < int(std::size(fixed)) ? fixed[s] : random.bounded(-1, 0x10000000);
-        saved.HoldTime = 99;
-        saved.OperatorAllowance = 4;
+            saved.ids[s] = s < int(std::size(fixed)) ? fixed[s] : random.bounded(-1, 0x10000000);
+        saved.holdTime = 99;
+        saved.operatorAllowance = 4;
 
         const QString path = m_dir.filePath(u"roundtrip.csv"_s);
-        QVERIFY(SaveIdCodeTable(path, saved));
+        QVERIFY(saveIdCodeTable(path, saved));
         QVERIFY(readBytes(path).startsWith("1,FFFFFFFF\r\n2,0\r\n3,1\r\n4,F\r\n5,10\r\n"));
 
         IdCodeTable loaded;
-        QCOMPARE(LoadIdCodeTable(path, loaded), LoadOutcome::Loaded);
+        QCOMPARE(loadIdCodeTable(path, loaded), LoadOutcome::Loaded);
         QCOMPARE(loaded, saved);
     }
 
@@ -121,7 +121,7 @@ private slots:
             l[line - 1] = text;
             IdCodeTable t = loadedSlots(SlotCount, hold, allowance);
             if (slot >= 0)
-                t.Ids[slot] = value;
+                t.ids[slot] = value;
             QTest::newRow(name) << joined(l) << t;
         };
         row("third field ignored", 5, "5,ABC,xyz", 4, 0xABC);
@@ -154,15 +154,15 @@ private slots:
         const QString path = m_dir.filePath(u"load.csv"_s);
         QVERIFY(writeBytes(path, content));
         IdCodeTable table = markedTable();
-        QCOMPARE(LoadIdCodeTable(path, table), LoadOutcome::Loaded);
+        QCOMPARE(loadIdCodeTable(path, table), LoadOutcome::Loaded);
         QCOMPARE(table, expected);
     }
 
     void oddFilesLeaveTheTableSane()
     {
         IdCodeTable table = markedTable();
-        QCOMPARE(LoadIdCodeTable(m_dir.path(), table), LoadOutcome::CannotOpen); // a directory
-        QCOMPARE(LoadIdCodeTable(m_dir.filePath(u"missing.csv"_s), table), LoadOutcome::CannotOpen);
+        QCOMPARE(loadIdCodeTable(m_dir.path(), table), LoadOutcome::CannotOpen); // a directory
+        QCOMPARE(loadIdCodeTable(m_dir.filePath(u"missing.csv"_s), table), LoadOutcome::CannotOpen);
         QCOMPARE(table, markedTable());
 
         QByteArray binary(512 * 1024, '\0');
@@ -171,10 +171,10 @@ private slots:
             c = char(random.bounded(256));
         const QString path = m_dir.filePath(u"binary.csv"_s);
         QVERIFY(writeBytes(path, binary));
-        QCOMPARE(LoadIdCodeTable(path, table), LoadOutcome::Loaded);
-        QVERIFY(table.HoldTime == 7 || (table.HoldTime >= 1 && table.HoldTime <= 99));
-        QVERIFY(table.OperatorAllowance == 3
-            || (table.OperatorAllowance >= 1 && table.OperatorAllowance <= 4));
+        QCOMPARE(loadIdCodeTable(path, table), LoadOutcome::Loaded);
+        QVERIFY(table.holdTime == 7 || (table.holdTime >= 1 && table.holdTime <= 99));
+        QVERIFY(table.operatorAllowance == 3
+            || (table.operatorAllowance >= 1 && table.operatorAllowance <= 4));
     }
 
 private:

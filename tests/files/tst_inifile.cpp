@@ -48,25 +48,25 @@ private slots:
         QFETCH(QString, expected);
         const QString path = m_dir.filePath(u"k.ini"_s);
         QVERIFY(writeBytes(path, content));
-        QCOMPARE(ReadIni(section, u"PORT"_s, path), expected);
+        QCOMPARE(readIni(section, u"PORT"_s, path), expected);
     }
 
     void unreadableInputIsSafe()
     {
-        QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, m_dir.filePath(u"none.ini"_s)), u"ERR"_s);
-        QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, m_dir.path()), u"ERR"_s); // a directory
+        QCOMPARE(readIni(u"CONF"_s, u"PORT"_s, m_dir.filePath(u"none.ini"_s)), u"ERR"_s);
+        QCOMPARE(readIni(u"CONF"_s, u"PORT"_s, m_dir.path()), u"ERR"_s); // a directory
 
         const QString path = m_dir.filePath(u"odd.ini"_s);
         QByteArray binary;
         for (int i = 0; i < 256 * 1024; ++i)
             binary.append(char((i * 7919 + i / 13) & 0xFF));
         QVERIFY(writeBytes(path, binary + "\n[CONF]\nPORT=2\n"));
-        QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, path), u"2"_s);
+        QCOMPARE(readIni(u"CONF"_s, u"PORT"_s, path), u"2"_s);
 
         // The 127-byte cut falls inside a multi-byte character.
         const QString value = QString(126, u'a') + u"\u3042"_s;
         QVERIFY(writeBytes(path, "[CONF]\r\nPORT=" + value.toLocal8Bit() + "\r\n"));
-        const QString read = ReadIni(u"CONF"_s, u"PORT"_s, path);
+        const QString read = readIni(u"CONF"_s, u"PORT"_s, path);
         QVERIFY(read.startsWith(QString(126, u'a')) && read.size() <= 127);
     }
 
@@ -101,21 +101,21 @@ private slots:
         const QString path = m_dir.filePath(u"keep.ini"_s);
         QFile::remove(path);
         QVERIFY(before.isNull() || writeBytes(path, before));
-        QVERIFY(WriteIni(section, u"PORT"_s, path, u"7"_s));
+        QVERIFY(writeIni(section, u"PORT"_s, path, u"7"_s));
         QCOMPARE(readBytes(path), after);
-        QCOMPARE(ReadIni(section, u"PORT"_s, path), u"7"_s);
+        QCOMPARE(readIni(section, u"PORT"_s, path), u"7"_s);
     }
 
     void writtenTextStaysOneLine()
     {
         const QString path = m_dir.filePath(u"inject.ini"_s);
-        QVERIFY(WriteIni(u"CONF"_s, u"PORT"_s, path, u"3\r\n[EVIL]\r\nPORT=9"_s));
-        QVERIFY(WriteIni(u"CONF"_s, u"BAUD"_s, path, u"1\nX=2"_s));
+        QVERIFY(writeIni(u"CONF"_s, u"PORT"_s, path, u"3\r\n[EVIL]\r\nPORT=9"_s));
+        QVERIFY(writeIni(u"CONF"_s, u"BAUD"_s, path, u"1\nX=2"_s));
         QCOMPARE(readBytes(path), "[CONF]\r\nPORT=3\r\nBAUD=1\r\n");
         // Names that could not be read back are refused.
-        QVERIFY(!WriteIni(u"CONF"_s, u"A=B"_s, path, u"1"_s));
-        QVERIFY(!WriteIni(u"CO\nNF"_s, u"PORT"_s, path, u"1"_s));
-        QVERIFY(!WriteIni(u"CONF"_s, u""_s, path, u"1"_s));
+        QVERIFY(!writeIni(u"CONF"_s, u"A=B"_s, path, u"1"_s));
+        QVERIFY(!writeIni(u"CO\nNF"_s, u"PORT"_s, path, u"1"_s));
+        QVERIFY(!writeIni(u"CONF"_s, u""_s, path, u"1"_s));
     }
 
     void unwritablePathFailsAndKeepsTheOldFile()
@@ -123,12 +123,12 @@ private slots:
         // The parent "folder" is a regular file: no file can be created below it.
         const QString blocker = m_dir.filePath(u"plain"_s);
         QVERIFY(writeBytes(blocker, "x"));
-        QVERIFY(!WriteIni(u"CONF"_s, u"PORT"_s, blocker + u"/Kalvidor.ini"_s, u"1"_s));
+        QVERIFY(!writeIni(u"CONF"_s, u"PORT"_s, blocker + u"/Kalvidor.ini"_s, u"1"_s));
         QCOMPARE(readBytes(blocker), "x");
         // A directory where the file should be is not replaced.
         const QString dirPath = m_dir.filePath(u"isdir.ini"_s);
         QVERIFY(QDir().mkdir(dirPath));
-        QVERIFY(!WriteIni(u"CONF"_s, u"PORT"_s, dirPath, u"1"_s));
+        QVERIFY(!writeIni(u"CONF"_s, u"PORT"_s, dirPath, u"1"_s));
         QVERIFY(QFileInfo(dirPath).isDir());
     }
 

@@ -22,18 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
     }
 
-    const QString port = ReadIni(u"CONF"_qs, u"PORT"_qs, path);
+    const QString port = readIni(u"CONF"_qs, u"PORT"_qs, path);
     // At most 127 bytes are read; each decodes to at most one UTF-16 unit (a
     // byte that is no valid character becomes one replacement character).
     if (port.size() > 127)
         std::abort();
-    const QString other = ReadIni(u"ZZZ"_qs, u"Q"_qs, path);
+    const QString other = readIni(u"ZZZ"_qs, u"Q"_qs, path);
 
     // A write of the port reads back, and leaves another section's key alone.
-    if (WriteIni(u"CONF"_qs, u"PORT"_qs, path, u"3"_qs)) {
-        if (ReadIni(u"CONF"_qs, u"PORT"_qs, path) != u"3")
+    if (writeIni(u"CONF"_qs, u"PORT"_qs, path, u"3"_qs)) {
+        if (readIni(u"CONF"_qs, u"PORT"_qs, path) != u"3")
             std::abort();
-        if (ReadIni(u"ZZZ"_qs, u"Q"_qs, path) != other)
+        if (readIni(u"ZZZ"_qs, u"Q"_qs, path) != other)
             std::abort();
     }
     return 0;

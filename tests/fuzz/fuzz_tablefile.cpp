@@ -38,35 +38,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Sentinels that no file line can produce, so that untouched slots show.
     IdCodeTable table;
-    table.Ids.fill(-7);
-    table.HoldTime = -5;
-    table.OperatorAllowance = -6;
-    if (LoadIdCodeTable(input, table) != LoadOutcome::Loaded)
+    table.ids.fill(-7);
+    table.holdTime = -5;
+    table.operatorAllowance = -6;
+    if (loadIdCodeTable(input, table) != LoadOutcome::Loaded)
         std::abort(); // a readable file always loads
-    for (qint32 id : table.Ids) {
+    for (qint32 id : table.ids) {
         if (id != -7 && (id < -1 || id > MaxIdValue))
             std::abort();
     }
-    if (table.HoldTime != -5 && (table.HoldTime < 1 || table.HoldTime > 99))
+    if (table.holdTime != -5 && (table.holdTime < 1 || table.holdTime > 99))
         std::abort();
-    if (table.OperatorAllowance != -6 && (table.OperatorAllowance < 1 || table.OperatorAllowance > 4))
+    if (table.operatorAllowance != -6 && (table.operatorAllowance < 1 || table.operatorAllowance > 4))
         std::abort();
 
     // Whatever was loaded saves and loads back unchanged (a slot or parameter
     // the file did not reach still holds its sentinel, which no file can hold).
-    if (!SaveIdCodeTable(copy, table))
+    if (!saveIdCodeTable(copy, table))
         std::abort();
     IdCodeTable again;
-    if (LoadIdCodeTable(copy, again) != LoadOutcome::Loaded)
+    if (loadIdCodeTable(copy, again) != LoadOutcome::Loaded)
         std::abort();
     for (int slot = 0; slot < SlotCount; ++slot) {
-        if (table.Ids[slot] != -7 && again.Ids[slot] != table.Ids[slot])
+        if (table.ids[slot] != -7 && again.ids[slot] != table.ids[slot])
             std::abort();
     }
-    if (table.HoldTime != -5 && again.HoldTime != table.HoldTime)
+    if (table.holdTime != -5 && again.holdTime != table.holdTime)
         std::abort();
-    if (table.OperatorAllowance != -6 && table.HoldTime != -5
-        && again.OperatorAllowance != table.OperatorAllowance)
+    if (table.operatorAllowance != -6 && table.holdTime != -5
+        && again.operatorAllowance != table.operatorAllowance)
         std::abort();
 
     // The field splitter on each line: a field found never holds a comma, and
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString text = QString::fromLatin1(line);
         for (int n = 1; n <= 3; ++n) {
             QString field = u"unchanged"_qs;
-            const bool found = GetCsvField(text, n, field);
+            const bool found = csvField(text, n, field);
             if (found ? field.contains(u',') : field != u"unchanged")
                 std::abort();
         }

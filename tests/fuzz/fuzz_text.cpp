@@ -17,7 +17,7 @@ namespace {
 
 void check(const QString &text)
 {
-    const double v = LeadingNumber(text);
+    const double v = leadingNumber(text);
     if (std::isnan(v))
         std::abort(); // a number read from text is never NaN
     roundHalfEvenToInt32(v);
@@ -27,15 +27,15 @@ void check(const QString &text)
     if (port < 1 || port > 4)
         std::abort();
 
-    const qint32 id = ParseHexId(text);
+    const qint32 id = parseHexId(text);
     if (text.size() >= 8 ? id != -1 : (id < 0 || id > MaxIdValue))
         std::abort();
 
     // Normalisation is idempotent and yields at most seven hex digits or the mark.
-    const QString row = NormalizedIdText(text);
-    if (NormalizedIdText(row) != row || (row != NoIdMark && row.size() > 7))
+    const QString row = normalizedIdText(text);
+    if (normalizedIdText(row) != row || (row != NoIdMark && row.size() > 7))
         std::abort();
-    KeepsIdPrefix(row, NormalizedBaseIdText(text));
+    keepsIdPrefix(row, normalizedBaseIdText(text));
 }
 
 } // namespace

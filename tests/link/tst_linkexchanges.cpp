@@ -95,13 +95,13 @@ private slots:
         QSignalSpy received(rig.link.get(), &UnitLink::replyReceived);
 
         IdCodeTable table;
-        table.Ids.fill(0x2800000);
-        table.Ids[7] = 0x2801234;
-        table.Ids[99] = 0x2800063;
-        table.Ids[100] = 0x2800064;
-        table.Ids[212] = 0x280FFFF;
-        table.HoldTime = 12;
-        table.OperatorAllowance = 3;
+        table.ids.fill(0x2800000);
+        table.ids[7] = 0x2801234;
+        table.ids[99] = 0x2800063;
+        table.ids[100] = 0x2800064;
+        table.ids[212] = 0x280FFFF;
+        table.holdTime = 12;
+        table.operatorAllowance = 3;
         const SequenceOutcome written = rig.session->write(table);
         QCOMPARE(written.status, SequenceStatus::Completed);
         QCOMPARE(written.answered, 215);
@@ -110,16 +110,16 @@ private slots:
         QCOMPARE(progress.last(), (QVariantList { 215, 215 }));
 
         IdCodeTable back;
-        back.Ids.fill(-5);
+        back.ids.fill(-5);
         const ReadOutcome read = rig.session->read(back);
         QCOMPARE(read.status, SequenceStatus::Completed);
-        QCOMPARE(back.HoldTime, qint16(12));
-        QCOMPARE(back.OperatorAllowance, qint16(3));
+        QCOMPARE(back.holdTime, qint16(12));
+        QCOMPARE(back.operatorAllowance, qint16(3));
 
         // Every command went out once, in order, without its CR.
         QStringList expected;
         for (int slot = 0; slot < SlotCount; ++slot)
-            expected << sidCommand(slot, table.Ids[slot]).chopped(1);
+            expected << sidCommand(slot, table.ids[slot]).chopped(1);
         expected << u"STM 12"_s << u"SNM 03"_s;
         for (int slot = 0; slot < SlotCount; ++slot)
             expected << ridCommand(slot).chopped(1);
@@ -129,9 +129,9 @@ private slots:
         QCOMPARE(log[7], u"SID 007,000004660"_s);
 
         // The unit gives each list slot the base ID's upper 16 bits back.
-        std::array<qint32, SlotCount> expectedBack = table.Ids;
+        std::array<qint32, SlotCount> expectedBack = table.ids;
         expectedBack[1] = -5; // its reply carried no ID value
-        QCOMPARE(back.Ids, expectedBack);
+        QCOMPARE(back.ids, expectedBack);
         QCOMPARE(sent.count(), 430);
         QCOMPARE(sent.last().first().toString(), u"RNM\r"_s);
         QCOMPARE(received.count(), 430);
@@ -204,16 +204,16 @@ private slots:
             QVERIFY(rig.link->writeId(slot, 0x2800000 + slot).answered());
 
         IdCodeTable back;
-        back.Ids.fill(7);
-        back.HoldTime = 7;
-        back.OperatorAllowance = 2;
+        back.ids.fill(7);
+        back.holdTime = 7;
+        back.operatorAllowance = 2;
         const ReadOutcome outcome = rig.session->read(back);
         QCOMPARE(outcome.status, status);
         QCOMPARE(outcome.answered, answered);
         for (int slot = 0; slot < SlotCount; ++slot)
-            QCOMPARE(back.Ids[slot], slot < keptFromSlot ? 0x2800000 + slot : 7);
-        QCOMPARE(back.HoldTime, holdTime);
-        QCOMPARE(back.OperatorAllowance, allowance);
+            QCOMPARE(back.ids[slot], slot < keptFromSlot ? 0x2800000 + slot : 7);
+        QCOMPARE(back.holdTime, holdTime);
+        QCOMPARE(back.operatorAllowance, allowance);
     }
 
     void silentUnitTimesOut()
@@ -261,8 +261,8 @@ private slots:
             busyMeanwhile = rig.link->isBusy();
             second = rig.link->writeId(0, 5).status;
             IdCodeTable table;
-            table.HoldTime = 2;
-            table.OperatorAllowance = 1;
+            table.holdTime = 2;
+            table.operatorAllowance = 1;
             sequence = rig.session->write(table).status;
         });
         const ExchangeResult first = rig.link->readParameter(Hold);
@@ -301,8 +301,8 @@ private slots:
         QTRY_COMPARE(text.count(), 1);
         QCOMPARE(text.first().first().toString(), banner);
         IdCodeTable table;
-        table.HoldTime = 5;
-        table.OperatorAllowance = 2;
+        table.holdTime = 5;
+        table.operatorAllowance = 2;
         QCOMPARE(rig.session->write(table).status, SequenceStatus::Completed);
         QCOMPARE(text.count(), 1);
         twoTicksPass();

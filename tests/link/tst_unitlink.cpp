@@ -28,9 +28,9 @@ struct ProgramDir
     {
         QFile::remove(settings());
         for (int n = 1; n <= 4; ++n)
-            WriteIni(u"PORTS"_s, u"COM%1"_s.arg(n), settings(), device(n));
+            writeIni(u"PORTS"_s, u"COM%1"_s.arg(n), settings(), device(n));
     }
-    void storePort(const QString &value) { WriteIni(u"CONF"_s, u"PORT"_s, settings(), value); }
+    void storePort(const QString &value) { writeIni(u"CONF"_s, u"PORT"_s, settings(), value); }
 };
 
 QString openedDevice(UnitLink &link)
@@ -94,7 +94,7 @@ private slots:
         QFETCH(QString, device);
         QTemporaryDir dir;
         const QString settings = settingsFilePath(dir.path());
-        QVERIFY(WriteIni(u"PORTS"_s, u"COM12"_s, settings, u"/dev/ttyUSB0"_s));
+        QVERIFY(writeIni(u"PORTS"_s, u"COM12"_s, settings, u"/dev/ttyUSB0"_s));
         const PortNaming naming = windows ? PortNaming::Windows : PortNaming::DeviceFiles;
         QCOMPARE(portDeviceName(port, settings, naming), device);
 #ifdef Q_OS_WIN

@@ -126,7 +126,7 @@ private slots:
                 path = rig.dir.path();
             else if (cause == u"file")
                 path = rig.settings();
-            QVERIFY(WriteIni(u"PORTS"_s, u"COM1"_s, rig.settings(), path));
+            QVERIFY(writeIni(u"PORTS"_s, u"COM1"_s, rig.settings(), path));
         }
         rig.create();
         const IdCodeTable before = rig.document().table();
@@ -200,7 +200,7 @@ private slots:
         START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
         const QString tableFile = tableFilePath(rig.dir.path());
         const QString file = portDialog ? rig.settings() : tableFile;
-        QVERIFY(SaveIdCodeTable(tableFile, IdCodeTable {}));
+        QVERIFY(saveIdCodeTable(tableFile, IdCodeTable {}));
         SavePath dialogs { tableFile };
         rig.services.fileDialogs = &dialogs;
         rig.create();

@@ -47,7 +47,7 @@ struct Rig : WindowFixture
     CommWindow &comm() const { return *ops().commWindow(); }
     void run(MainCommand command) const { window->action(command)->trigger(); }
     QString settings() const { return settingsFilePath(dir.path()); }
-    QString storedPort() const { return ReadIni(u"CONF"_s, u"PORT"_s, settings()); }
+    QString storedPort() const { return readIni(u"CONF"_s, u"PORT"_s, settings()); }
 };
 
 // The window of `rig` starts with COM`port` leading to a unit run with `options`.
@@ -184,7 +184,7 @@ private slots:
         QFETCH(QString, operator5);
         Rig rig;
         START_UNIT(rig, (options + QStringList { u"--set"_s, u"5=1234"_s }), 1);
-        rig.document().table().HoldTime = 7; // what a refused RTM leaves alone
+        rig.document().table().holdTime = 7; // what a refused RTM leaves alone
         rig.window->showTable();
 
         QElapsedTimer clock;
@@ -241,8 +241,8 @@ private slots:
         Rig rig;
         // COM1 leads nowhere; COM3 leads to the unit.
         START_UNIT(rig, QStringList(), 3);
-        QVERIFY(WriteIni(u"CONF"_s, u"PORT"_s, rig.settings(), u"1"_s));
-        QVERIFY(WriteIni(u"PORTS"_s, u"COM1"_s, rig.settings(), rig.dir.filePath(u"none"_s)));
+        QVERIFY(writeIni(u"CONF"_s, u"PORT"_s, rig.settings(), u"1"_s));
+        QVERIFY(writeIni(u"PORTS"_s, u"COM1"_s, rig.settings(), rig.dir.filePath(u"none"_s)));
         rig.create();
         QVERIFY(!rig.ops().link().isPortOpen());
 

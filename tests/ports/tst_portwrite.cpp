@@ -58,8 +58,8 @@ private slots:
         UnitSimulator unit;
         START_UNIT_SIMULATOR(unit, fixture.dir.path(), 7);
         const QString settings = settingsFilePath(fixture.dir.path());
-        QVERIFY(WriteIni(u"CONF"_s, u"PORT"_s, settings, u"1"_s));
-        QVERIFY(WriteIni(u"PORTS"_s, u"COM1"_s, settings, fixture.dir.filePath(u"none"_s)));
+        QVERIFY(writeIni(u"CONF"_s, u"PORT"_s, settings, u"1"_s));
+        QVERIFY(writeIni(u"PORTS"_s, u"COM1"_s, settings, fixture.dir.filePath(u"none"_s)));
         fixture.create();
         fixture.window->show();
 
@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(dialog->findChild<QComboBox *>(ObjectName::PortList)->currentText(), u"COM1"_s);
         QVERIFY(chooseAndConfirm(dialog, u"COM7"_s));
         QTRY_VERIFY(!dialog);
-        QCOMPARE(ReadIni(u"CONF"_s, u"PORT"_s, settings), u"7"_s);
+        QCOMPARE(readIni(u"CONF"_s, u"PORT"_s, settings), u"7"_s);
 
         fixture.trigger(ObjectName::WriteAction);
         QTRY_COMPARE_WITH_TIMEOUT(fixture.messenger.texts(), QStringList { WriteDone }, 60000);

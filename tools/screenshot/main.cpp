@@ -40,15 +40,15 @@ void fillSampleIds(Application &application)
     const int operators = idListInfo(IdList::Operators).firstSlot;
     const int drivers = idListInfo(IdList::Drivers).firstSlot;
     for (int r = 0; r < 5; ++r)
-        table.Ids[heavy + r] = 0x2800101 + r;
+        table.ids[heavy + r] = 0x2800101 + r;
     for (int r = 0; r < 3; ++r)
-        table.Ids[vehicles + r] = 0x2800301 + r;
+        table.ids[vehicles + r] = 0x2800301 + r;
     for (int r = 0; r < 8; ++r)
-        table.Ids[operators + r] = 0x2800201 + r;
-    table.Ids[drivers] = 0x2800401;
-    table.Ids[drivers + 1] = 0x2800402;
-    table.HoldTime = 5;
-    table.OperatorAllowance = 2;
+        table.ids[operators + r] = 0x2800201 + r;
+    table.ids[drivers] = 0x2800401;
+    table.ids[drivers + 1] = 0x2800402;
+    table.holdTime = 5;
+    table.operatorAllowance = 2;
     application.window().showTable();
 }
 

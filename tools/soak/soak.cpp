@@ -60,32 +60,32 @@ IdCodeTable randomTable(QRandomGenerator &random)
 {
     IdCodeTable t;
     const qint32 upper = qint32(random.bounded(1, 0xFFF)) << 16;
-    t.Ids[0] = upper | qint32(random.bounded(0x10000));
+    t.ids[0] = upper | qint32(random.bounded(0x10000));
     for (int slot = 1; slot < SlotCount; ++slot)
-        t.Ids[slot] = random.bounded(3) == 0 ? t.Ids[0] : upper | qint32(random.bounded(0x10000));
-    t.HoldTime = qint16(1 + random.bounded(99));
-    t.OperatorAllowance = qint16(1 + random.bounded(4));
+        t.ids[slot] = random.bounded(3) == 0 ? t.ids[0] : upper | qint32(random.bounded(0x10000));
+    t.holdTime = qint16(1 + random.bounded(99));
+    t.operatorAllowance = qint16(1 + random.bounded(4));
     return t;
 }
 
 bool sameContent(const IdCodeTable &a, const IdCodeTable &b)
 {
-    return a.Ids == b.Ids && a.HoldTime == b.HoldTime && a.OperatorAllowance == b.OperatorAllowance;
+    return a.ids == b.ids && a.holdTime == b.holdTime && a.operatorAllowance == b.operatorAllowance;
 }
 
 QString tableDifference(const IdCodeTable &actual, const IdCodeTable &expected)
 {
     QStringList parts;
     for (int slot = 0; slot < SlotCount && parts.size() < 4; ++slot) {
-        if (actual.Ids[slot] != expected.Ids[slot])
+        if (actual.ids[slot] != expected.ids[slot])
             parts << u"slot %1 is %2, expected %3"_s.arg(slot).arg(
-                IdText(actual.Ids[slot]), IdText(expected.Ids[slot]));
+                idText(actual.ids[slot]), idText(expected.ids[slot]));
     }
-    if (actual.HoldTime != expected.HoldTime)
-        parts << u"hold time %1, expected %2"_s.arg(actual.HoldTime).arg(expected.HoldTime);
-    if (actual.OperatorAllowance != expected.OperatorAllowance)
-        parts << u"allowance %1, expected %2"_s.arg(actual.OperatorAllowance)
-                     .arg(expected.OperatorAllowance);
+    if (actual.holdTime != expected.holdTime)
+        parts << u"hold time %1, expected %2"_s.arg(actual.holdTime).arg(expected.holdTime);
+    if (actual.operatorAllowance != expected.operatorAllowance)
+        parts << u"allowance %1, expected %2"_s.arg(actual.operatorAllowance)
+                     .arg(expected.operatorAllowance);
     return parts.join(u"; "_s);
 }
 
@@ -150,8 +150,8 @@ int Soak::run()
         m_options.simulator, device, m_dir.filePath(u"commands.log"_s));
     // COM1 leads to the simulator's pseudo-terminal.
     const QString settings = settingsFilePath(m_dir.path());
-    WriteIni(u"CONF"_s, u"PORT"_s, settings, u"1"_s);
-    WriteIni(u"PORTS"_s, u"COM1"_s, settings, device);
+    writeIni(u"CONF"_s, u"PORT"_s, settings, u"1"_s);
+    writeIni(u"PORTS"_s, u"COM1"_s, settings, device);
 
     const int limit = m_options.limitMs;
     MainWindowServices services { m_dir.path(), &m_messages, nullptr,
@@ -219,9 +219,9 @@ void Soak::runCycle(int number)
     // confuse with the window's.
     const IdCodeTable before = randomTable(c.random);
     for (int slot = 0; slot < SlotCount; ++slot)
-        c.unit.writeSlot(slot, before.Ids[slot]);
-    c.unit.holdTime = before.HoldTime;
-    c.unit.allowance = before.OperatorAllowance;
+        c.unit.writeSlot(slot, before.ids[slot]);
+    c.unit.holdTime = before.holdTime;
+    c.unit.allowance = before.operatorAllowance;
     c.banner = c.random.bounded(2) == 1;
     QStringList options = c.unit.presetOptions() + fault.simulatorOptions();
     options << u"--seed"_s << QString::number(c.random.bounded(1000000));
@@ -345,7 +345,7 @@ void Soak::reloadLink(Cycle &c)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (ops.link().isLoaded() || ops.portDialog())
         mismatch(c, u"port dialog"_s, u"closing it left the link loaded or the dialog open"_s);
-    if (ReadIni(u"CONF"_s, u"PORT"_s, settingsFilePath(m_dir.path())) != u"1")
+    if (readIni(u"CONF"_s, u"PORT"_s, settingsFilePath(m_dir.path())) != u"1")
         mismatch(c, u"port dialog"_s, u"the stored port changed"_s);
     const QList<Message> shown = m_messages.take();
     if (!shown.isEmpty())
@@ -361,9 +361,9 @@ void Soak::putTable(Cycle &c, const IdCodeTable &table)
         bar->setValue(c.random.bounded(bar->maximum() + 1));
     }
     IdCodeTable &t = m_application->document().table();
-    t.Ids = table.Ids;
-    t.HoldTime = table.HoldTime;
-    t.OperatorAllowance = table.OperatorAllowance;
+    t.ids = table.ids;
+    t.holdTime = table.holdTime;
+    t.operatorAllowance = table.operatorAllowance;
     m_window->showTable();
     c.shown = table;
     const QList<Message> shown = m_messages.take();
@@ -381,13 +381,13 @@ void Soak::changeVisibleRow(Cycle &c, IdCodeTable &expected)
         : list == IdList::Vehicles               ? at.vehicles
                                                  : 0;
     const int slot = slotOfRow(list, offset, row);
-    const qint32 upper = expected.Ids[0] & ~0xFFFF;
-    qint32 value = expected.Ids[slot];
-    while (value == expected.Ids[slot] || value == expected.Ids[0])
+    const qint32 upper = expected.ids[0] & ~0xFFFF;
+    qint32 value = expected.ids[slot];
+    while (value == expected.ids[slot] || value == expected.ids[0])
         value = upper | qint32(c.random.bounded(0x10000));
     m_window->findChild<QLineEdit *>(ObjectName::rowName(ObjectName::ListRows[int(list)], row))
-        ->setText(IdText(value));
-    expected.Ids[slot] = value;
+        ->setText(idText(value));
+    expected.ids[slot] = value;
 }
 
 void Soak::command(Cycle &c, const QString &step, int mainCommand, const QStringList &messages,

@@ -196,21 +196,21 @@ QStringList expectWrite(UnitModel &unit, const IdCodeTable &table)
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (unit.answer(UnitCommand::Sid, slot) != Reply::Ok)
             return { text::NotConnected };
-        unit.writeSlot(slot, table.Ids[slot]);
+        unit.writeSlot(slot, table.ids[slot]);
     }
     // Both parameters go out once the IDs went out; the second finds the
     // port closed if the line went away on the first.
     QStringList messages;
     const bool hold = unit.answer(UnitCommand::Stm) == Reply::Ok;
     if (hold)
-        unit.holdTime = table.HoldTime;
+        unit.holdTime = table.holdTime;
     bool allowance = false;
     if (!unit.portOpen) {
         messages << text::PortMessage;
     } else {
         allowance = unit.answer(UnitCommand::Snm) == Reply::Ok;
         if (allowance)
-            unit.allowance = table.OperatorAllowance;
+            unit.allowance = table.operatorAllowance;
     }
     return messages << (hold && allowance ? text::WriteDone : text::NotConnected);
 }
@@ -226,7 +226,7 @@ QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead
         if (unit.answer(UnitCommand::Rid, slot) != Reply::Ok)
             return { text::NotConnected };
         if (storable(unit.readSlot(slot)))
-            table.Ids[slot] = unit.readSlot(slot);
+            table.ids[slot] = unit.readSlot(slot);
     }
     shownAfterRead = true;
     // A refused parameter reads as 0 and leaves the window's value; one
@@ -235,12 +235,12 @@ QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead
     if (hold == Reply::Silent || hold == Reply::HungUp)
         return { text::NotConnected };
     if (hold == Reply::Ok && unit.holdTime >= 1 && unit.holdTime <= 99)
-        table.HoldTime = unit.holdTime;
+        table.holdTime = unit.holdTime;
     const Reply allowance = unit.answer(UnitCommand::Rnm);
     if (allowance == Reply::Silent || allowance == Reply::HungUp)
         return { text::NotConnected };
     if (allowance == Reply::Ok && unit.allowance >= 1 && unit.allowance <= 4)
-        table.OperatorAllowance = unit.allowance;
+        table.operatorAllowance = unit.allowance;
     return { text::ReadDone };
 }
 
@@ -257,7 +257,7 @@ QStringList expectCompare(UnitModel &unit, const IdCodeTable &table)
             read[slot] = unit.readSlot(slot);
     }
     for (int slot = 1; slot < SlotCount; ++slot) {
-        if (read[slot] != table.Ids[slot])
+        if (read[slot] != table.ids[slot])
             return { text::Differ };
     }
     return { text::Match };
