@@ -49,7 +49,7 @@ QString trimmedName(const QString &text)
 // One line of the file, classified.
 struct IniLine
 {
-    enum Kind { Other, Section, Key } kind = Other;
+    enum class Kind { Other, Section, Key } kind = Kind::Other;
     QByteArray name; // section name or key, without the blanks around it
     QByteArray value; // for a key: the text after the first '=', without blanks around it
 };
@@ -63,7 +63,7 @@ IniLine classify(const QByteArray &line)
     if (text.startsWith('[')) {
         const qsizetype close = text.indexOf(']');
         if (close > 0) {
-            result.kind = IniLine::Section;
+            result.kind = IniLine::Kind::Section;
             result.name = trimmedBlanks(QByteArrayView(text).sliced(1, close - 1));
         }
         return result;
@@ -71,7 +71,7 @@ IniLine classify(const QByteArray &line)
     const qsizetype equals = text.indexOf('=');
     if (equals < 0)
         return result;
-    result.kind = IniLine::Key;
+    result.kind = IniLine::Kind::Key;
     result.name = trimmedBlanks(QByteArrayView(text).first(equals));
     result.value = trimmedBlanks(QByteArrayView(text).sliced(equals + 1));
     return result;
@@ -107,7 +107,7 @@ IniLookup lookUp(QIODevice &device, const QString &section, const QString &key)
         lastLineEnd = reader.lineEnd();
         lastLineHasEnd = reader.contentEnd() != reader.lineEnd();
         const IniLine parsed = classify(line);
-        if (parsed.kind == IniLine::Section) {
+        if (parsed.kind == IniLine::Kind::Section) {
             inSection = sameName(parsed.name, section);
             inFirstSection = inSection && !found.sectionFound;
             if (inFirstSection) {
@@ -117,7 +117,7 @@ IniLookup lookUp(QIODevice &device, const QString &section, const QString &key)
             }
             continue;
         }
-        if (parsed.kind != IniLine::Key || !inSection)
+        if (parsed.kind != IniLine::Kind::Key || !inSection)
             continue;
         if (sameName(parsed.name, key)) {
             found.keyFound = true;
