@@ -55,6 +55,7 @@ struct WindowFixture
         return w;
     }
     void trigger(const QString &action) const { child<QAction>(action)->trigger(); }
+    void run(kalvidor::MainCommand command) const { window->action(command)->trigger(); }
     static QString rowName(kalvidor::IdList list, int r)
     {
         return kalvidor::ObjectName::rowName(kalvidor::ObjectName::ListRows[int(list)], r);
