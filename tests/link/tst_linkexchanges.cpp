@@ -160,9 +160,8 @@ private slots:
             QCOMPARE(parameterReplyValue(rig.link->readParameter(Hold).reply), qint16(5));
     }
 
-    // A refusal, unlike silence, is an answer: the read goes on with the
-    // next parameter and the table keeps its own value. Values out of range
-    // are kept out the same way.
+    // A refused ID read stops the read (N or R); a parameter out of range
+    // leaves the table's own value and the read goes on.
     void readStopsOrSkipsWhereTheUnitSaysNo_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -177,17 +176,12 @@ private slots:
         QTest::newRow("RID of slot 51 answered R")
             << QStringList { u"--answer-rid"_s, u"51=R1"_s } << SequenceStatus::Refused << 51 << 51
             << qint16(7) << qint16(2);
-        QTest::newRow("RTM refused")
-            << QStringList { u"--refuse-rtm"_s } << SequenceStatus::Completed << 215 << 213
-            << qint16(7) << qint16(4);
         QTest::newRow("hold time 150 and allowance 5 out of range")
             << QStringList { u"--hold"_s, u"150"_s, u"--allowance"_s, u"5"_s }
             << SequenceStatus::Completed << 215 << 213 << qint16(7) << qint16(2);
         QTest::newRow("hold time 99 and allowance 1, the ends of the ranges")
             << QStringList { u"--hold"_s, u"99"_s, u"--allowance"_s, u"1"_s }
             << SequenceStatus::Completed << 215 << 213 << qint16(99) << qint16(1);
-        QTest::newRow("RNM silent") << QStringList { u"--silent-rnm"_s } << SequenceStatus::NoReply
-                                    << 214 << 213 << qint16(4) << qint16(2);
     }
     void readStopsOrSkipsWhereTheUnitSaysNo()
     {
@@ -365,49 +359,6 @@ private slots:
         QCOMPARE(parameterReplyValue(r.reply), qint16(4));
         QCOMPARE(text.count(), 1);
         QCOMPARE(text.first().first().toString(), shownFirst);
-    }
-
-    // The late reply to a timed-out command comes while the next command of
-    // the other kind waits: it is set aside as the unit's own text and the
-    // wait goes on for the real reply.
-    void lateReplyOfTheOtherKindIsSetAside_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<bool>("readFirst"); // a read timed out, then a write; else the reverse
-        QTest::addColumn<QString>("setAside");
-        QTest::newRow("value while a write waits") << QStringList { u"--delay-line"_s, u"RTM=300"_s,
-            u"--delay-line"_s, u"SNM 03=500"_s, u"--crlf"_s }
-                                                   << true << u"37\r\n"_s;
-        QTest::newRow("OK while a read waits")
-            << QStringList { u"--delay-line"_s, u"STM 05=300"_s, u"--delay-line"_s, u"RNM=500"_s }
-            << false << u"OK\r"_s;
-    }
-    void lateReplyOfTheOtherKindIsSetAside()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(bool, readFirst);
-        QFETCH(QString, setAside);
-        Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s },
-            LinkLimits { 2000, 2000, 100, 2000, 100, 2000 }, 60000);
-        START(rig);
-        QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
-        QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
-        ExchangeResult second;
-        if (readFirst) {
-            QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply);
-            second = rig.link->writeParameter(Allowance, 3);
-            QCOMPARE(second.reply, u"OK\r\n"_s);
-        } else {
-            QCOMPARE(rig.link->writeParameter(Hold, 5).status, ExchangeStatus::NoReply);
-            second = rig.link->readParameter(Allowance);
-            QCOMPARE(second.reply, u"4\r"_s);
-        }
-        QCOMPARE(second.status, ExchangeStatus::Answered);
-        QCOMPARE(text.count(), 0);
-        rig.tickTimer()->setInterval(10);
-        QTRY_COMPARE(text.count(), 2);
-        QCOMPARE(text.first().first().toString(), setAside);
-        QCOMPARE(text.last().first().toString(), second.reply);
     }
 };
 

@@ -1,14 +1,10 @@
 // Faults of the serial port, the settings file and the unit as the user meets
 // them through the main window: what is shown, and that the next command
 // works once the cause is gone.
-#include "../app/windowfixture.h"
-#include "app/commwindow.h"
-#include "app/unitoperations.h"
+#include "unitwindowfixture.h"
 #include "common/filedialogs.h"
-#include "files/idtablefile.h"
+#include "common/objectnames.h"
 #include "files/inifile.h"
-#include "link/unitlink.h"
-#include "unitsimulator.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -24,29 +20,11 @@
 
 using namespace kalvidor;
 using namespace Qt::StringLiterals;
+using namespace expected;
 
 namespace {
 
-const QString WriteDone = u"警報ユニットへ設定が完了しました。"_s;
-const QString NotConnected = u"警報ユニットが接続されていません。"_s;
-const QString PortMessage = u"通信ポート番号が正しくありません。設定を行ってください。"_s;
-const QString ReadDone = u"警報ユニット設定の読込みを完了しました。"_s;
-
-constexpr LinkLimits Limits { 600, 300, 300, 300, 300, 300 };
-
-struct Rig : WindowFixture
-{
-    Rig() { services.linkLimits = Limits; }
-    void run(MainCommand command) const { window->action(command)->trigger(); }
-    QString settings() const { return settingsFilePath(dir.path()); }
-    // Closes the port dialog as the user does after fixing the port: the
-    // link is unloaded and the next command opens the port again.
-    void reloadLink() const
-    {
-        ops().openPortDialog();
-        ops().portDialog()->cancelButton()->click();
-    }
-};
+using Rig = UnitWindowFixture;
 
 QByteArray fileBytes(const QString &path)
 {
@@ -114,8 +92,9 @@ private slots:
     {
         QFETCH(QString, cause);
         Rig rig;
-        UnitSimulator unit;
-        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.unit = std::make_unique<UnitSimulator>();
+        START_UNIT_SIMULATOR(*rig.unit, rig.dir.path(), 1);
+        UnitSimulator &unit = *rig.unit;
         // Another program has the port open, with its lock, before the window starts.
         QSerialPort other(unit.devicePath());
         if (cause == u"held") {
@@ -165,8 +144,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
         QCOMPARE(rig.messenger.messages().first().details,
-            u"失敗した箇所：重機オペ 99\n書き込み済み：99 件（全 215 件中）\n"
-            u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s);
+            u"失敗した箇所：重機オペ 99\n書き込み済み：99 件（全 215 件中）\n"_s + PartlyWritten);
 
         rig.messenger.clear();
         const IdCodeTable before = rig.document().table();
@@ -196,8 +174,8 @@ private slots:
     {
         QFETCH(bool, portDialog);
         Rig rig;
-        UnitSimulator unit;
-        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.unit = std::make_unique<UnitSimulator>();
+        START_UNIT_SIMULATOR(*rig.unit, rig.dir.path(), 1);
         const QString tableFile = tableFilePath(rig.dir.path());
         const QString file = portDialog ? rig.settings() : tableFile;
         QVERIFY(saveIdCodeTable(tableFile, IdCodeTable {}));
@@ -221,7 +199,7 @@ private slots:
         }
         QCOMPARE(fileBytes(file), old);
         if (!portDialog) {
-            QCOMPARE(rig.messenger.texts(), QStringList { u"設定の保存に失敗しました。"_s });
+            QCOMPARE(rig.messenger.texts(), QStringList { SaveFailed });
             return;
         }
         QTRY_VERIFY(!dialog);
@@ -246,8 +224,8 @@ private slots:
         // The banner comes while STM waits for its answer and is taken as it.
         QTest::newRow("banner while a command waits")
             << QStringList { u"--silent-stm"_s, u"--banner"_s, u"NELOR Ver1.00"_s }
-            << u"失敗した箇所：警報時間設定\n書き込み済み：214 件（全 215 件中）\n"
-               u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s
+            << u"失敗した箇所：警報時間設定\n書き込み済み：214 件（全 215 件中）\n"_s
+               + PartlyWritten
             << u"OK\r"_s;
     }
     void unitTextInPlaceOfAReply()
@@ -256,8 +234,9 @@ private slots:
         QFETCH(QString, details);
         QFETCH(QString, shown);
         Rig rig;
-        UnitSimulator unit(options);
-        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.unit = std::make_unique<UnitSimulator>(options);
+        START_UNIT_SIMULATOR(*rig.unit, rig.dir.path(), 1);
+        UnitSimulator &unit = *rig.unit;
         rig.services.linkTickInterval = 50;
         rig.services.linkLimits.stm = 5000; // the banner ends the wait
         rig.create();
@@ -297,16 +276,16 @@ private slots:
         QTest::addColumn<int>("ridLimit");
         QTest::newRow("a write after a timed-out read")
             << QStringList { u"--delay-line"_s, u"RID 00=400"_s, u"--delay-line"_s,
-                   u"SID 000,041943040=800"_s }
+                   u"SID 000,041943040=800"_s, u"--crlf"_s }
             << int(MainCommand::ReadFromUnit)
             << u"失敗した箇所：基準IDCODE\n読み込み済み：0 件（全 215 件中）"_s
-            << int(MainCommand::WriteToUnit) << WriteDone << u"41943040\rOK\r"_s << 200;
+            << int(MainCommand::WriteToUnit) << WriteDone << u"41943040\r\nOK\r\n"_s << 200;
         QTest::newRow("a read after a timed-out write")
             << QStringList { u"--set"_s, u"0=2812345"_s, u"--delay-line"_s, u"SNM 01=400"_s,
                    u"--delay-line"_s, u"RID 00=800"_s }
             << int(MainCommand::WriteToUnit)
-            << u"失敗した箇所：重機オペ許可人数\n書き込み済み：214 件（全 215 件中）\n"
-               u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s
+            << u"失敗した箇所：重機オペ許可人数\n書き込み済み：214 件（全 215 件中）\n"_s
+               + PartlyWritten
             << int(MainCommand::ReadFromUnit) << ReadDone << u"OK\rOK\r1\r"_s << 2000;
     }
     void lateReplyIsNotTakenForTheNextCommands()
@@ -319,8 +298,8 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(int, ridLimit);
         Rig rig;
-        UnitSimulator unit(options);
-        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.unit = std::make_unique<UnitSimulator>(options);
+        START_UNIT_SIMULATOR(*rig.unit, rig.dir.path(), 1);
         rig.services.linkLimits = { 2000, ridLimit, 2000, 200, 2000, 2000 };
         rig.services.linkTickInterval = 50;
         rig.create();
@@ -355,7 +334,7 @@ private slots:
             random[i] = char((i * 7919 + 13) % 251);
         QTest::newRow("random bytes")
             << random
-            << QStringList { u"警報時間設定が範囲外です。"_s, u"重機オペ許可人数が範囲外です。"_s }
+            << QStringList { HoldTimeOutOfRange, AllowanceOutOfRange }
             << QStringList();
         QByteArray zeros;
         for (int line = 1; line <= 215; ++line)
@@ -369,8 +348,9 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(QStringList, parameters);
         Rig rig;
-        UnitSimulator unit;
-        START_UNIT_SIMULATOR(unit, rig.dir.path(), 1);
+        rig.unit = std::make_unique<UnitSimulator>();
+        START_UNIT_SIMULATOR(*rig.unit, rig.dir.path(), 1);
+        UnitSimulator &unit = *rig.unit;
         QFile table(tableFilePath(rig.dir.path()));
         QVERIFY(table.open(QIODevice::WriteOnly) && table.write(file) == file.size());
         table.close();

@@ -1,60 +1,28 @@
-// The unit commands and the port dialog, end to end through the main window
-// against the unit simulator on a pseudo-terminal.
-#include "../app/windowfixture.h"
-#include "app/commwindow.h"
-#include "app/unitoperations.h"
+// The unit commands end to end through the main window against the unit
+// simulator on a pseudo-terminal.
+#include "unitwindowfixture.h"
 #include "common/objectnames.h"
-#include "files/idtablefile.h"
-#include "files/inifile.h"
-#include "link/unitlink.h"
-#include "unitsimulator.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTimer>
 
 using namespace kalvidor;
 using namespace Qt::StringLiterals;
+using namespace expected;
 
 namespace {
 
-const QString WriteDone = u"警報ユニットへ設定が完了しました。"_s;
-const QString NotConnected = u"警報ユニットが接続されていません。"_s;
-const QString ReadDone = u"警報ユニット設定の読込みを完了しました。"_s;
-const QString Match = u"警報ユニットの設定内容と一致しています。"_s;
+using Rig = UnitWindowFixture;
 const QString NoId = NoIdMark.toString();
 
-// SID waits longer than the others, so each command's first limit shows.
-constexpr LinkLimits Limits { 600, 300, 300, 300, 300, 300 };
-
-// A main window in its own program folder, with short time limits.
-struct Rig : WindowFixture
+QString caption(const Rig &rig, int row)
 {
-    std::unique_ptr<UnitSimulator> unit;
-
-    Rig()
-    {
-        services.linkLimits = Limits;
-        services.linkTickInterval = 100;
-    }
-    CommWindow &comm() const { return *ops().commWindow(); }
-    void run(MainCommand command) const { window->action(command)->trigger(); }
-    QString settings() const { return settingsFilePath(dir.path()); }
-    QString storedPort() const { return readIni(u"CONF"_s, u"PORT"_s, settings()); }
-};
-
-// The window of `rig` starts with COM`port` leading to a unit run with `options`.
-#define START_UNIT(rig, options, port)                                                             \
-    (rig).unit = std::make_unique<UnitSimulator>(options);                                         \
-    START_UNIT_SIMULATOR(*(rig).unit, (rig).dir.path(), port);                                     \
-    (rig).create()
+    return rig.comm().findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, row))->text();
+}
 
 } // namespace
 
@@ -79,14 +47,8 @@ private slots:
         QCOMPARE(log[162], u"SID 162,000043981"_s);
         QCOMPARE(log.mid(213), QStringList({ u"STM 12"_s, u"SNM 03"_s }));
         QVERIFY(!rig.comm().isVisible());
-        QCOMPARE(rig.comm()
-                     .findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, 0))
-                     ->text(),
-            u"送信：SNM 03\r"_s);
-        QCOMPARE(rig.comm()
-                     .findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, 1))
-                     ->text(),
-            u"受信：OK\r"_s);
+        QCOMPARE(caption(rig, 0), u"送信：SNM 03\r"_s);
+        QCOMPARE(caption(rig, 1), u"受信：OK\r"_s);
         QCOMPARE(rig.comm().progressBar()->maximum(), 215);
         QCOMPARE(rig.comm().progressBar()->value(), 215);
 
@@ -127,7 +89,7 @@ private slots:
         rig.run(MainCommand::CompareWithUnit);
         QCOMPARE(rig.messenger.messages().size(), 1);
         const Message m = rig.messenger.messages().first();
-        QCOMPARE(m.text, details.isEmpty() ? Match : u"警報ユニットの設定内容と相違しています。"_s);
+        QCOMPARE(m.text, details.isEmpty() ? Match : Differ);
         QCOMPARE(m.icon, details.isEmpty() ? MessageIcon::Information : MessageIcon::Exclamation);
         QCOMPARE(m.details, details);
         QVERIFY(!rig.comm().isVisible()); // neither shown nor hidden
@@ -149,13 +111,13 @@ private slots:
         QTest::newRow("silent unit, write")
             << silent << write << once
             << u"失敗した箇所：基準IDCODE\n書き込み済み：0 件（全 215 件中）"_s
-            << u"SID 000,041943040"_s << Limits.sid << NoId;
+            << u"SID 000,041943040"_s << 600 << NoId;
         QTest::newRow("silent unit, read")
             << silent << read << once
             << u"失敗した箇所：基準IDCODE\n読み込み済み：0 件（全 215 件中）"_s << u"RID 00"_s
-            << Limits.rid << NoId;
+            << 300 << NoId;
         QTest::newRow("silent unit, compare") << silent << int(MainCommand::CompareWithUnit) << once
-                                              << QString() << u"RID 00"_s << Limits.rid << NoId;
+                                              << QString() << u"RID 00"_s << 300 << NoId;
         const QString partly
             = u"\n警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
         QTest::newRow("SID of heavy machine 38 refused")
@@ -168,7 +130,7 @@ private slots:
             << u"SNM 01"_s << 0 << NoId;
         // The link reports the missing answer itself; the IDs read are shown.
         QTest::newRow("RTM unanswered") << QStringList { u"--silent-rtm"_s } << read << once
-                                        << QString() << u"RTM"_s << Limits.rtm << u"2801234"_s;
+                                        << QString() << u"RTM"_s << 300 << u"2801234"_s;
         QTest::newRow("RTM refused keeps the hold time")
             << QStringList { u"--refuse-rtm"_s } << read << QStringList { ReadDone } << QString()
             << u"RNM"_s << 0 << u"2801234"_s;
@@ -234,30 +196,6 @@ private slots:
         QCOMPARE(rig.ops().portDialog(), dialog.data());
         // The close asked for during the write follows now.
         QTRY_VERIFY(!rig.window->isVisible());
-    }
-
-    void storedPortServesTheNextWrite()
-    {
-        Rig rig;
-        // COM1 leads nowhere; COM3 leads to the unit.
-        START_UNIT(rig, QStringList(), 3);
-        QVERIFY(writeIni(u"CONF"_s, u"PORT"_s, rig.settings(), u"1"_s));
-        QVERIFY(writeIni(u"PORTS"_s, u"COM1"_s, rig.settings(), rig.dir.filePath(u"none"_s)));
-        rig.create();
-        QVERIFY(!rig.ops().link().isPortOpen());
-
-        // Each OK closes the port; the next write opens the one stored.
-        for (int write = 1; write <= 2; ++write) {
-            rig.ops().openPortDialog();
-            rig.ops().portDialog()->portList()->setCurrentIndex(2);
-            rig.ops().portDialog()->okButton()->click();
-            QTRY_VERIFY(!rig.ops().portDialog());
-            QCOMPARE(rig.storedPort(), u"3"_s);
-            QVERIFY(!rig.ops().link().isPortOpen());
-            rig.run(MainCommand::WriteToUnit);
-            QCOMPARE(rig.messenger.texts(), QStringList(write, WriteDone));
-            QCOMPARE(rig.unit->commandLog().size(), 215 * write);
-        }
     }
 };
 
