@@ -4,7 +4,7 @@
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
 #include "app/twips.h"
-#include "common/appinfo.h"
+#include "messages/appinfo.h"
 #include "messages/messenger.h"
 #include "document/tabledocument.h"
 #include "messages/unitmessages.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/appinfo.h"
+#include "messages/appinfo.h"
 
 #include <QString>
 

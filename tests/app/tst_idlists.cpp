@@ -2,7 +2,7 @@
 #include "common/objectnames.h"
 #include "windowfixture.h"
 
-#include "common/appinfo.h"
+#include "messages/appinfo.h"
 
 #include <QAccessible>
 #include <QLabel>
