@@ -1,0 +1,431 @@
+// kalvidor-cli through its built executable, as a script runs it: from a
+// program folder of its own (the Kalvidor.ini beside it is the test's),
+// against the unit simulator on a pseudo-terminal. The main window's
+// write of the same file is the yardstick for what a write sends.
+#include "../app/windowfixture.h"
+#include "common/filedialogs.h"
+#include "expectedtexts.h"
+#include "files/idtablefile.h"
+#include "files/inifile.h"
+#include "unitsimulator.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace kalvidor;
+using namespace expected;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray OldBytes = "1,2801000\r\n"; // out.csv before a read
+
+// A table file: line n+1 is "n+1," and values[n]; 213 IDs, hold time, allowance.
+QByteArray tableBytes(const QStringList &values)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        bytes += QByteArray::number(i + 1) + ',' + values[i].toLatin1() + "\r\n";
+    return bytes;
+}
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct CliResult
+{
+    int exitCode;
+    QByteArray out;
+    QStringList errorLines;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+// A program folder with its own kalvidor-cli, whose stored port 7 leads to
+// the unit and port 1 nowhere; a working folder with table.csv (the base
+// 2800000 in every slot) and out.csv (OldBytes).
+struct Bench
+{
+    QTemporaryDir work, programDir;
+    QString cli = programDir.filePath(u"kalvidor-cli"_s);
+    UnitSimulator unit;
+    QProcess process;
+
+    explicit Bench(const QString &options = {})
+        : unit(options.split(u' ', Qt::SkipEmptyParts))
+    {
+    }
+    QString file(const QString &name) const { return work.filePath(name); }
+    bool setUp()
+    {
+        process.setWorkingDirectory(work.path());
+        return QFile::copy(QStringLiteral(KALVIDOR_CLI), cli)
+            && writeIni(
+                u"PORTS"_s, u"COM1"_s, settingsFilePath(programDir.path()), u"/nonexistent/tty"_s)
+            && writeBytes(file(u"table.csv"_s),
+                tableBytes(QStringList(213, u"2800000"_s) << u"2"_s << u"1"_s))
+            && writeBytes(file(u"out.csv"_s), OldBytes);
+    }
+    CliResult finish(int timeoutMs = 60000)
+    {
+        if (!process.waitForFinished(timeoutMs))
+            process.kill();
+        process.waitForFinished();
+        return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(),
+            QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts) };
+    }
+    CliResult run(const QStringList &arguments, const std::function<void()> &inChild = {})
+    {
+        if (inChild)
+            process.setChildProcessModifier(inChild);
+        process.start(cli, arguments);
+        return finish();
+    }
+};
+
+#define START_BENCH(bench)                                                                         \
+    START_UNIT_SIMULATOR((bench).unit, (bench).programDir.path(), 7);                              \
+    QVERIFY((bench).setUp())
+
+// Answers the open dialog of CSV読込み with one path.
+struct OpenPath final : FileDialogs
+{
+    QString path;
+    QString saveFileName(const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &) override { return path; }
+};
+
+// The JSON report, its messages, command, file and device left out.
+QString reportText(const CliResult &r)
+{
+    QJsonObject o = r.json();
+    for (const QString &key : { u"messages"_s, u"command"_s, u"file"_s, u"device"_s })
+        o.remove(key);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The window loads the file with CSV読込み and writes it to one unit,
+    // kalvidor-cli writes it to another: both receive the same 215 lines.
+    void writeSendsWhatTheWindowSends_data()
+    {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("someLines"); // "index=line" of the log
+        QTest::addColumn<bool>("readsBackAlike"); // a read gives the file back byte for byte
+
+        QStringList ordinary = QStringList(213, u"2801000"_s) << u"15"_s << u"3"_s;
+        for (int slot = 1; slot < 213; ++slot) {
+            if (slot % 3 != 0)
+                ordinary[slot] = QString::number(0x2801000 + slot, 16).toUpper();
+        }
+        QTest::newRow("ordinary table")
+            << ordinary
+            << QStringList { u"0=SID 000,041947136"_s, u"1=SID 001,000004097"_s,
+                   u"3=SID 003,000004096"_s, u"213=STM 15"_s, u"214=SNM 03"_s }
+            << true;
+        // Twenty lines: operator 1 is in view at the top of its list, operator
+        // 19 is not; the slots the file leaves out hold the default 2800000 (no
+        // longer the base) and the parameters their defaults.
+        QStringList odd(20, u"2801000"_s);
+        odd[1] = u"123456789"_s;
+        odd[2] = u"xyz"_s;
+        odd[19] = u"ABCDEFGH"_s;
+        QTest::newRow("IDs too long or not hexadecimal, the rest left out")
+            << odd
+            << QStringList { u"0=SID 000,041947136"_s, u"1=SID 001,000065535"_s,
+                   u"2=SID 002,000000000"_s, u"3=SID 003,000004096"_s, u"19=SID 019,-000000001"_s,
+                   u"20=SID 020,000000000"_s, u"213=STM 02"_s, u"214=SNM 01"_s }
+            << false;
+    }
+    void writeSendsWhatTheWindowSends()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, someLines);
+        QFETCH(bool, readsBackAlike);
+        Bench bench;
+        START_BENCH(bench);
+        QVERIFY(writeBytes(bench.file(u"table.csv"_s), tableBytes(values)));
+
+        WindowFixture window;
+        OpenPath dialog;
+        dialog.path = bench.file(u"table.csv"_s);
+        window.services.fileDialogs = &dialog;
+        UnitSimulator windowUnit;
+        START_UNIT_SIMULATOR(windowUnit, window.dir.path(), 1);
+        window.create();
+        window.run(MainCommand::LoadFile);
+        window.run(MainCommand::WriteToUnit);
+        const QStringList windowLog = windowUnit.commandLog();
+        for (const QString &entry : someLines)
+            QCOMPARE(windowLog[entry.section(u'=', 0, 0).toInt()], entry.section(u'=', 1));
+
+        const CliResult written = bench.run({ u"write"_s, u"table.csv"_s, u"--json"_s });
+        QCOMPARE(written.errorLines, QStringList { WriteDone });
+        QCOMPARE(bench.unit.commandLog(), windowLog);
+        QCOMPARE(reportText(written),
+            uR"({"answered":215,"exitCode":0,"status":"completed","total":215})"_s);
+        if (!readsBackAlike)
+            return;
+        // Without --json: the outcome on standard error, nothing on standard output.
+        const CliResult read = bench.run({ u"read"_s, u"out.csv"_s });
+        QCOMPARE(read.errorLines, QStringList { ReadDone });
+        QCOMPARE(readBytes(bench.file(u"out.csv"_s)), tableBytes(values));
+        const CliResult compared = bench.run({ u"compare"_s, u"out.csv"_s });
+        QCOMPARE(compared.errorLines, QStringList { Match });
+        QCOMPARE(read.out + compared.out, QByteArray());
+        // A full disk (a file size limit stops root too; 1 KiB leaves room for
+        // the port's lock file): the file read before stays whole.
+        const CliResult full = bench.run({ u"read"_s, u"out.csv"_s }, [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit tight { 1024, RLIM_INFINITY };
+            setrlimit(RLIMIT_FSIZE, &tight);
+        });
+        QCOMPARE(full.errorLines,
+            (QStringList { ReadDone, u"cannot write out.csv; the file is left as it was"_s }));
+        QCOMPARE(readBytes(bench.file(u"out.csv"_s)), tableBytes(values));
+        QCOMPARE(QDir(bench.work.path()).entryList(QDir::Files),
+            (QStringList { u"out.csv"_s, u"table.csv"_s }));
+        QCOMPARE((QList<int> { read.exitCode, compared.exitCode, full.exitCode }),
+            (QList<int> { 0, 0, 4 }));
+        QCOMPARE(bench.unit.commandLog().size(), 215 + 215 + 213 + 215);
+    }
+
+    // Each row runs "kalvidor-cli --json ARGUMENTS" against a unit with the
+    // simulator's options.
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QStringList>("lines"); // standard error, also the report's messages
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("lastCommand"); // empty: nothing was sent
+        QTest::addColumn<int>("minMs"); // the unit's time limit that must have passed
+
+        // The file holds 2801234 for heavy machine 38, the unit 280FFFF for vehicle 50.
+        QTest::newRow("differing rows named")
+            << u"--set 212=FFFF"_s << u"compare differs.csv"_s
+            << QStringList { Differ, u"相違している ID（画面 / 警報ユニット）"_s,
+                   u"重　機 38：2801234 / ―"_s, u"車　両 50：― / 280FFFF"_s }
+            << uR"({"answered":213,"differences":[{"file":"2801234","place":"重　機 38",)"
+               uR"("slot":150,"unit":"―"},{"file":"―","place":"車　両 50","slot":212,)"
+               uR"("unit":"280FFFF"}],"exitCode":1,"status":"completed","total":213})"_s
+            << u"RID 212"_s << 0;
+        QTest::newRow("the base alone is not compared")
+            << u"--set 0=280ABCD"_s << u"compare table.csv"_s << QStringList { Match }
+            << uR"({"answered":213,"differences":[],"exitCode":0,"status":"completed","total":213})"_s
+            << u"RID 212"_s << 0;
+        QTest::newRow("write refused at heavy machine 38")
+            << u"--refuse-sid 150"_s << u"write table.csv"_s
+            << QStringList { NotConnected, u"失敗した箇所：重　機 38"_s,
+                   u"書き込み済み：150 件（全 215 件中）"_s, PartlyWritten }
+            << uR"({"answered":150,"exitCode":2,"status":"refused","stop":{"place":"重　機 38",)"
+               uR"("slot":150,"step":"ids"},"total":215})"_s
+            << u"SID 150,000000000"_s << 0;
+        // A unit that falls silent, within the time limit.
+        QTest::newRow("read, the hold time unanswered")
+            << u"--silent-rtm"_s << u"read out.csv"_s
+            << QStringList { NotConnected,
+                   u"stopped at 警報時間設定: 213 of 215 commands answered"_s }
+            << uR"({"answered":213,"exitCode":2,"parameters":{"allowance":{"answered":false,)"
+               uR"("taken":false,"value":0},"holdTime":{"answered":false,"taken":false,"value":0}},)"
+               uR"("status":"no-reply","stop":{"place":"警報時間設定","slot":0,)"
+               uR"("step":"hold-time"},"total":215})"_s
+            << u"RTM"_s << 2000;
+        // The unit's value is reported and the file keeps the default.
+        QTest::newRow("read, parameters out of range")
+            << u"--hold 150 --refuse-rnm"_s << u"read out.csv"_s
+            << QStringList { ReadDone, HoldTimeOutOfRange,
+                   u"the unit gave 150; out.csv holds the default 2"_s, AllowanceOutOfRange,
+                   u"the unit gave 0; out.csv holds the default 1"_s }
+            << uR"({"answered":215,"exitCode":0,"parameters":{"allowance":{"answered":true,)"
+               uR"("taken":false,"value":0},"holdTime":{"answered":true,"taken":false,)"
+               uR"("value":150}},"status":"completed","total":215})"_s
+            << u"RNM"_s << 0;
+        QTest::newRow("--port 1 leads nowhere")
+            << QString() << u"compare table.csv --port 1"_s
+            << QStringList { PortMessage, u"cannot open /nonexistent/tty"_s }
+            << uR"({"answered":0,"exitCode":3,"status":"port-not-open","total":213})"_s << QString()
+            << 0;
+        QTest::newRow("no such device")
+            << QString() << u"write table.csv --device=/nonexistent/tty"_s
+            << QStringList { PortMessage, u"cannot open /nonexistent/tty"_s }
+            << uR"({"answered":0,"exitCode":3,"status":"port-not-open","total":215})"_s << QString()
+            << 0;
+
+        // Bad input sends nothing to the unit; a usage error (64) refers to --help.
+        const auto notStarted
+            = [](const char *name, const QString &arguments, int exitCode, const QString &error) {
+                  QStringList lines { error };
+                  if (exitCode == 64)
+                      lines = QStringList { u"kalvidor-cli: "_s + error,
+                          u"Try 'kalvidor-cli --help'."_s };
+                  QTest::newRow(name) << QString() << arguments << lines
+                                      << uR"({"error":"%1","exitCode":%2,"status":"not-started"})"_s
+                                             .arg(QString(error).replace(u'"', u"\\\""_s))
+                                             .arg(exitCode)
+                                      << QString() << 0;
+              };
+        // "--" ends the options, so a file name may start with "-".
+        notStarted(
+            "table missing", u"write -- -none.csv"_s, 4, u"cannot read -none.csv: no such file"_s);
+        notStarted("table is a folder", u"write folder.csv"_s, 4,
+            u"cannot read folder.csv: it is a folder"_s);
+        notStarted("table is a socket", u"compare socket.csv"_s, 4, u"cannot read socket.csv"_s);
+        notStarted("text without commas", u"write notes.csv"_s, 4,
+            u"notes.csv holds no usable value: no line of it is a line of a table file"_s);
+        notStarted("output is a folder", u"read folder.csv"_s, 4,
+            u"cannot write folder.csv: it is a folder"_s);
+        notStarted("output folder missing", u"read no/out.csv"_s, 4,
+            u"cannot write no/out.csv: its folder does not exist"_s);
+        notStarted("nothing", QString(), 64, u"no command given"_s);
+        notStarted("unknown command", u"send t.csv"_s, 64, u"unknown command \"send\""_s);
+        notStarted(
+            "unknown option", u"write t.csv --speed 9600"_s, 64, u"unknown option --speed"_s);
+        notStarted("write without a file", u"write"_s, 64, u"write needs a file"_s);
+        notStarted("compare with two files", u"compare a.csv b.csv"_s, 64,
+            u"unexpected argument \"b.csv\""_s);
+        notStarted("--port and --device", u"write t.csv --port 2 --device /dev/ttyUSB0"_s, 64,
+            u"--port and --device cannot be given together"_s);
+        notStarted(
+            "--port without a value", u"write t.csv --port"_s, 64, u"--port needs a value"_s);
+        notStarted("--port 257", u"write t.csv --port 257"_s, 64,
+            u"--port takes a number from 1 to 256, not \"257\""_s);
+    }
+    void outcomes()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, arguments);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, report);
+        QFETCH(QString, lastCommand);
+        QFETCH(int, minMs);
+        Bench bench(options);
+        START_BENCH(bench);
+        QVERIFY(writeBytes(bench.file(u"differs.csv"_s),
+            readBytes(bench.file(u"table.csv"_s)).replace("\n151,2800000", "\n151,2801234")));
+        QVERIFY(writeBytes(bench.file(u"notes.csv"_s), "ID list for site 4\r\nsee the office\r\n"));
+        QVERIFY(QDir(bench.work.path()).mkdir(u"folder.csv"_s));
+        const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address { AF_UNIX, {} };
+        qstrncpy(
+            address.sun_path, bench.file(u"socket.csv"_s).toLocal8Bit(), sizeof address.sun_path);
+        QCOMPARE(::bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        QElapsedTimer clock;
+        clock.start();
+        const CliResult r
+            = bench.run(QStringList { u"--json"_s } + arguments.split(u' ', Qt::SkipEmptyParts));
+        ::close(s);
+        QVERIFY2(clock.elapsed() >= minMs && clock.elapsed() < minMs + 5000,
+            qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(r.errorLines, lines);
+        QCOMPARE(reportText(r), report);
+        QCOMPARE(r.exitCode, r.json()[u"exitCode"_s].toInt());
+        QCOMPARE(r.json()[u"messages"_s].toVariant().toStringList(), lines);
+        QCOMPARE(r.out.count('\n'), 1); // one JSON object, one line
+        QCOMPARE(bench.unit.commandLog().value(bench.unit.commandLog().size() - 1), lastCommand);
+        // A read that did not complete leaves the file as it was.
+        const QByteArray out = readBytes(bench.file(u"out.csv"_s));
+        QVERIFY(r.exitCode == 0 && arguments.startsWith(u"read")
+                ? out.endsWith("\n213,2800000\r\n214,2\r\n215,1\r\n")
+                : out == OldBytes);
+    }
+
+    // Ctrl+C (or a request to terminate) while the unit keeps operator 20
+    // unanswered ends the write at once, says how far it got and exits 128 +
+    // the signal.
+    void anInterruptEndsTheTransferAtOnce_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
+        QTest::newRow("terminate") << int(SIGTERM) << 143;
+    }
+    void anInterruptEndsTheTransferAtOnce()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        Bench bench(u"--silent-sid 20"_s);
+        START_BENCH(bench);
+        bench.process.start(bench.cli, { u"write"_s, u"table.csv"_s });
+        QTRY_COMPARE(bench.unit.commandLog().size(), 21);
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(bench.process.processId()), signal);
+        const CliResult r = bench.finish(10000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.errorLines,
+            (QStringList {
+                u"interrupted at 重機オペ 20: 20 of 215 commands answered; the port is closed"_s,
+                u"the unit may hold part of the new table"_s }));
+        QCOMPARE(bench.unit.commandLog().size(), 21);
+    }
+
+    // --help wins over a bad option.
+    void helpListsTheExitCodes()
+    {
+        Bench bench;
+        START_BENCH(bench);
+        const CliResult r = bench.run({ u"--speed"_s, u"--help"_s });
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.errorLines, QStringList());
+        QVERIFY(QString::fromUtf8(r.out).endsWith(uR"(Exit codes:
+  0    done; compare: the ID lists are identical
+  1    compare: the ID lists differ
+  2    the unit did not answer or refused a command
+  3    the port cannot be opened
+  4    a file cannot be read or written, or holds no usable value
+  64   usage error
+  130  interrupted by Ctrl+C (143: terminated)
+)"_s));
+    }
+
+    // One line per port the system has; --json lists the same ports.
+    void portsAreListed()
+    {
+        Bench bench;
+        START_BENCH(bench);
+        const CliResult text = bench.run({ u"ports"_s });
+        const CliResult json = bench.run({ u"ports"_s, u"--json"_s });
+        QCOMPARE((QList<int> { text.exitCode, json.exitCode }), (QList<int> { 0, 0 }));
+        const QJsonArray ports = json.json()[u"ports"_s].toArray();
+        QCOMPARE(text.out.count('\n'), ports.size());
+    }
+
+    // Linked against Qt Core and Qt Serial Port only: no widgets, no GUI.
+    void needsNoWidgetsAndNoGui()
+    {
+        QProcess ldd;
+        ldd.start(u"ldd"_s, { QStringLiteral(KALVIDOR_CLI) });
+        QVERIFY(ldd.waitForFinished());
+        const QString libraries = QString::fromUtf8(ldd.readAllStandardOutput());
+        QVERIFY2(libraries.contains(u"libQt6SerialPort"_s)
+                && !libraries.contains(u"libQt6Widgets"_s) && !libraries.contains(u"libQt6Gui"_s),
+            qPrintable(libraries));
+    }
+};
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"
