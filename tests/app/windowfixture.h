@@ -26,16 +26,13 @@ struct WindowFixture
     std::unique_ptr<kalvidor::Application> app;
     kalvidor::MainWindow *window = nullptr;
 
+    // Builds the program anew, the previous one gone first.
     void create()
     {
+        app.reset();
         messenger.clear();
         app = std::make_unique<kalvidor::Application>(services);
         window = &app->window();
-    }
-    void destroy()
-    {
-        window = nullptr;
-        app.reset();
     }
     kalvidor::UnitOperations &ops() const { return app->unitOperations(); }
     kalvidor::TableDocument &document() const { return app->document(); }
@@ -49,32 +46,26 @@ struct WindowFixture
 
     template <typename T = QWidget> T *child(const QString &name) const
     {
-        T *w = window->findChild<T *>(name);
-        if (!w)
-            qWarning("no element %s", qPrintable(name));
-        return w;
+        return window->findChild<T *>(name);
     }
     void trigger(const QString &action) const { child<QAction>(action)->trigger(); }
     void run(kalvidor::MainCommand command) const { window->action(command)->trigger(); }
-    static QString rowName(kalvidor::IdList list, int r)
-    {
-        return kalvidor::ObjectName::rowName(kalvidor::ObjectName::ListRows[int(list)], r);
-    }
     QLineEdit *row(kalvidor::IdList list, int r) const
     {
-        return child<QLineEdit>(rowName(list, r));
+        using namespace kalvidor::ObjectName;
+        return child<QLineEdit>(rowName(ListRows[int(list)], r));
     }
     QLineEdit *base() const
     {
-        return child<QLineEdit>(
-            kalvidor::ObjectName::rowName(kalvidor::ObjectName::BaseIdFields, 0));
+        using namespace kalvidor::ObjectName;
+        return child<QLineEdit>(rowName(BaseIdFields, 0));
     }
     QLineEdit *holdTime() const { return child<QLineEdit>(kalvidor::ObjectName::HoldTimeField); }
     QLineEdit *allowance() const { return child<QLineEdit>(kalvidor::ObjectName::AllowanceField); }
     QScrollBar *bar(int index) const
     {
-        return child<QScrollBar>(
-            kalvidor::ObjectName::rowName(kalvidor::ObjectName::ScrollBars, index));
+        using namespace kalvidor::ObjectName;
+        return child<QScrollBar>(rowName(ScrollBars, index));
     }
     QStringList rowTexts(kalvidor::IdList list) const
     {
@@ -87,9 +78,6 @@ struct WindowFixture
     static void retype(QLineEdit *field, const QString &text)
     {
         field->selectAll();
-        if (text.isEmpty())
-            QTest::keyClick(field, Qt::Key_Backspace);
-        else
-            QTest::keyClicks(field, text);
+        QTest::keyClicks(field, text);
     }
 };
