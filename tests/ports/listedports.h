@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // A system with the serial ports a test lists. "COM7" stands for a Windows
-// port of that name; a path such as "/dev/ttyUSB0" for a device file.
+// port of that name; a path such as "/dev/ttyUSB0" for a device file. Each
+// port's description is what the test named it, its manufacturer "Maker".
 class ListedPorts final : public kalvidor::SerialPortSource
 {
 public:
@@ -15,18 +16,12 @@ public:
     {
         for (const QString &port : ports) {
             if (port.startsWith(u'/'))
-                m_ports.append({ port.section(u'/', -1), port, {}, {} });
+                m_ports.append({ port.section(u'/', -1), port, port, QStringLiteral("Maker") });
             else
-                m_ports.append({ port, QStringLiteral("\\\\.\\") + port, {}, {} });
+                m_ports.append(
+                    { port, QStringLiteral("\\\\.\\") + port, port, QStringLiteral("Maker") });
         }
     }
-    // The n-th port listed gets a description and a manufacturer.
-    void describe(int n, const QString &description, const QString &manufacturer)
-    {
-        m_ports[n].description = description;
-        m_ports[n].manufacturer = manufacturer;
-    }
-
     QList<kalvidor::SerialPortEntry> ports() const override { return m_ports; }
     kalvidor::PortNaming naming() const override
     {
@@ -38,23 +33,15 @@ private:
     QList<kalvidor::SerialPortEntry> m_ports;
 };
 
-// A settings file with exactly these bytes; a null array means no file.
+// A file with exactly these bytes; a null array writes no file.
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
-    if (bytes.isNull())
-        return !QFile::exists(path) || QFile::remove(path);
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    return bytes.isNull() || (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
-// The file's bytes; a null array when there is no file.
 inline QByteArray readBytes(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    QByteArray bytes = f.readAll();
-    if (bytes.isNull())
-        bytes = QByteArray(""); // an empty file is not a missing one
-    return bytes;
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
