@@ -3,7 +3,6 @@
 // against the unit simulator on a pseudo-terminal. The main window's
 // write of the same file is the yardstick for what a write sends.
 #include "../app/windowfixture.h"
-#include "common/filedialogs.h"
 #include "expectedtexts.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
@@ -103,13 +102,18 @@ struct Bench
     START_UNIT_SIMULATOR((bench).unit, (bench).programDir.path(), 7);                              \
     QVERIFY((bench).setUp())
 
-// Answers the open dialog of CSV読込み with one path.
-struct OpenPath final : FileDialogs
+// A row of TestCli::outcomes whose input is refused before the unit is
+// asked: nothing sent, the error in the report; a usage error (64) refers to --help.
+void notStartedRow(const char *name, const QString &arguments, int exitCode, const QString &error)
 {
-    QString path;
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-    QString openFileName(const QString &, const QString &) override { return path; }
-};
+    QStringList lines { error };
+    if (exitCode == 64)
+        lines = QStringList { u"kalvidor-cli: "_s + error, u"Try 'kalvidor-cli --help'."_s };
+    const QString report = uR"({"error":"%1","exitCode":%2,"status":"not-started"})"_s;
+    QTest::newRow(name) << QString() << arguments << lines
+                        << report.arg(QString(error).replace(u'"', u"\\\""_s)).arg(exitCode)
+                        << QString() << 0;
+}
 
 // The JSON report, its messages, command, file and device left out.
 QString reportText(const CliResult &r)
@@ -127,8 +131,8 @@ class TestCli : public QObject
     Q_OBJECT
 
 private slots:
-    // The window loads the file with CSV読込み and writes it to one unit,
-    // kalvidor-cli writes it to another: both receive the same 215 lines.
+    // The window writes the file to one unit, kalvidor-cli to another: both
+    // receive the same 215 lines.
     void writeSendsWhatTheWindowSends_data()
     {
         QTest::addColumn<QStringList>("values");
@@ -168,14 +172,14 @@ private slots:
         START_BENCH(bench);
         QVERIFY(writeBytes(bench.file(u"table.csv"_s), tableBytes(values)));
 
+        // The window, started without a table file, loads the file as CSV読込み
+        // does and shows it; its write gathers the table from the fields.
         WindowFixture window;
-        OpenPath dialog;
-        dialog.path = bench.file(u"table.csv"_s);
-        window.services.fileDialogs = &dialog;
         UnitSimulator windowUnit;
         START_UNIT_SIMULATOR(windowUnit, window.dir.path(), 1);
         window.create();
-        window.run(MainCommand::LoadFile);
+        QCOMPARE(window.document().load(bench.file(u"table.csv"_s)), LoadOutcome::Loaded);
+        window.window->showTable();
         window.run(MainCommand::WriteToUnit);
         const QStringList windowLog = windowUnit.commandLog();
         for (const QString &entry : someLines)
@@ -274,43 +278,30 @@ private slots:
             << uR"({"answered":0,"exitCode":3,"status":"port-not-open","total":215})"_s << QString()
             << 0;
 
-        // Bad input sends nothing to the unit; a usage error (64) refers to --help.
-        const auto notStarted
-            = [](const char *name, const QString &arguments, int exitCode, const QString &error) {
-                  QStringList lines { error };
-                  if (exitCode == 64)
-                      lines = QStringList { u"kalvidor-cli: "_s + error,
-                          u"Try 'kalvidor-cli --help'."_s };
-                  QTest::newRow(name) << QString() << arguments << lines
-                                      << uR"({"error":"%1","exitCode":%2,"status":"not-started"})"_s
-                                             .arg(QString(error).replace(u'"', u"\\\""_s))
-                                             .arg(exitCode)
-                                      << QString() << 0;
-              };
         // "--" ends the options, so a file name may start with "-".
-        notStarted(
+        notStartedRow(
             "table missing", u"write -- -none.csv"_s, 4, u"cannot read -none.csv: no such file"_s);
-        notStarted("table is a folder", u"write folder.csv"_s, 4,
+        notStartedRow("table is a folder", u"write folder.csv"_s, 4,
             u"cannot read folder.csv: it is a folder"_s);
-        notStarted("table is a socket", u"compare socket.csv"_s, 4, u"cannot read socket.csv"_s);
-        notStarted("text without commas", u"write notes.csv"_s, 4,
+        notStartedRow("table is a socket", u"compare socket.csv"_s, 4, u"cannot read socket.csv"_s);
+        notStartedRow("text without commas", u"write notes.csv"_s, 4,
             u"notes.csv holds no usable value: no line of it is a line of a table file"_s);
-        notStarted("output is a folder", u"read folder.csv"_s, 4,
+        notStartedRow("output is a folder", u"read folder.csv"_s, 4,
             u"cannot write folder.csv: it is a folder"_s);
-        notStarted("output folder missing", u"read no/out.csv"_s, 4,
+        notStartedRow("output folder missing", u"read no/out.csv"_s, 4,
             u"cannot write no/out.csv: its folder does not exist"_s);
-        notStarted("nothing", QString(), 64, u"no command given"_s);
-        notStarted("unknown command", u"send t.csv"_s, 64, u"unknown command \"send\""_s);
-        notStarted(
+        notStartedRow("nothing", QString(), 64, u"no command given"_s);
+        notStartedRow("unknown command", u"send t.csv"_s, 64, u"unknown command \"send\""_s);
+        notStartedRow(
             "unknown option", u"write t.csv --speed 9600"_s, 64, u"unknown option --speed"_s);
-        notStarted("write without a file", u"write"_s, 64, u"write needs a file"_s);
-        notStarted("compare with two files", u"compare a.csv b.csv"_s, 64,
+        notStartedRow("write without a file", u"write"_s, 64, u"write needs a file"_s);
+        notStartedRow("compare with two files", u"compare a.csv b.csv"_s, 64,
             u"unexpected argument \"b.csv\""_s);
-        notStarted("--port and --device", u"write t.csv --port 2 --device /dev/ttyUSB0"_s, 64,
+        notStartedRow("--port and --device", u"write t.csv --port 2 --device /dev/ttyUSB0"_s, 64,
             u"--port and --device cannot be given together"_s);
-        notStarted(
+        notStartedRow(
             "--port without a value", u"write t.csv --port"_s, 64, u"--port needs a value"_s);
-        notStarted("--port 257", u"write t.csv --port 257"_s, 64,
+        notStartedRow("--port 257", u"write t.csv --port 257"_s, 64,
             u"--port takes a number from 1 to 256, not \"257\""_s);
     }
     void outcomes()
