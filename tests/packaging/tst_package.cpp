@@ -14,25 +14,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Runs a program to its end in `dir`: what it printed, or "FAILED" and why.
-QString run(const QString &program, const QStringList &arguments, const QString &dir,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+QString run(const QString &program, const QStringList &arguments, const QString &dir)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setWorkingDirectory(dir);
-    process.setProcessEnvironment(environment);
     process.start(program, arguments);
     const bool ended = process.waitForFinished(300000); // a loaded machine, a sanitizer build
     const QString printed = QString::fromLocal8Bit(process.readAll());
     if (ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         return printed;
     return u"FAILED %1 (%2): "_s.arg(program, process.errorString()) + printed;
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -69,18 +61,22 @@ private slots:
         QByteArray table;
         for (int line = 1; line <= 213; ++line)
             table += QByteArray::number(line) + ",1234567\r\n";
-        QVERIFY(writeBytes(folder + u"/IdCodeTable.csv"_s, table + "214,42\r\n215,3\r\n"));
-        QVERIFY(writeBytes(folder + u"/Kalvidor.ini"_s,
-            "[CONF]\r\nPORT=3\r\n[PORTS]\r\nCOM3=/nonexistent/tty\r\n"));
+        for (const auto &[file, bytes] :
+            { std::pair { u"/IdCodeTable.csv"_s, table + "214,42\r\n215,3\r\n" },
+                { u"/Kalvidor.ini"_s,
+                    QByteArray("[CONF]\r\nPORT=3\r\n[PORTS]\r\nCOM3=/nonexistent/tty\r\n") } }) {
+            QFile f(folder + file);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
         const QDateTime written = QFileInfo(folder + u"/IdCodeTable.csv"_s).lastModified();
 
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        environment.insert(u"QT_PLUGIN_PATH"_s, QStringLiteral(KALVIDOR_PROBE_PLUGINS));
-        environment.insert(u"QT_QPA_GENERIC_PLUGINS"_s, u"kalvidorprobe"_s);
-        environment.insert(u"KALVIDOR_PROBE_REPORT"_s, work.filePath(u"report.txt"_s));
-        // Started from elsewhere: the files are found beside the program, not here.
-        out = run(folder + u"/kalvidor"_s, {}, work.path(), environment);
+        // The program inherits these; started from elsewhere, it finds its
+        // files beside it, not here.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_PLUGIN_PATH", KALVIDOR_PROBE_PLUGINS);
+        qputenv("QT_QPA_GENERIC_PLUGINS", "kalvidorprobe");
+        qputenv("KALVIDOR_PROBE_REPORT", work.filePath(u"report.txt"_s).toLocal8Bit());
+        out = run(folder + u"/kalvidor"_s, {}, work.path());
         QVERIFY2(!out.startsWith(u"FAILED"), qPrintable(out));
         QFile report(work.filePath(u"report.txt"_s));
         QVERIFY(report.open(QIODevice::ReadOnly));

@@ -37,21 +37,20 @@ private slots:
         QTest::addColumn<QStringList>("listed");
         QTest::addColumn<QString>("preselected");
 
-        QTest::newRow("stored 300 is kept to COM256")
-            << false << QByteArray("[CONF]\r\nPORT=300\r\n") << QStringList()
-            << QStringList { u"COM1|"_s, u"COM2|"_s, u"COM3|"_s, u"COM4|"_s, u"COM256|"_s }
-            << u"COM256"_s;
         // ttyUSB0 is mapped to COM1; ttyS4 keeps its legacy number (COM5),
-        // ttyS0 cannot (COM1 leads elsewhere); COM12 is mapped, not present.
+        // ttyS0 cannot (COM1 leads elsewhere); COM12 is mapped, not present;
+        // the stored 300 is kept to COM256.
         QTest::newRow("devices: mapped, legacy, and by name in natural order")
-            << false << QByteArray("[PORTS]\r\nCOM12=/dev/ttyUSB3\r\nCOM1=/dev/ttyUSB0\r\n")
+            << false
+            << QByteArray(
+                   "[CONF]\r\nPORT=300\r\n[PORTS]\r\nCOM12=/dev/ttyUSB3\r\nCOM1=/dev/ttyUSB0\r\n")
             << QStringList { u"/dev/ttyUSB10"_s, u"/dev/ttyS4"_s, u"/dev/ttyS0"_s,
                    u"/dev/ttyUSB0"_s, u"/dev/ttyUSB2"_s, u"/dev/ttyACM0"_s }
             << QStringList { u"COM1|/dev/ttyUSB0\nMaker"_s, u"COM2|"_s, u"COM3|"_s, u"COM4|"_s,
-                   u"COM5|/dev/ttyS4\nMaker"_s, u"COM12|"_s, u"/dev/ttyACM0|/dev/ttyACM0\nMaker"_s,
-                   u"/dev/ttyS0|/dev/ttyS0\nMaker"_s, u"/dev/ttyUSB2|/dev/ttyUSB2\nMaker"_s,
-                   u"/dev/ttyUSB10|/dev/ttyUSB10\nMaker"_s }
-            << u"COM1"_s;
+                   u"COM5|/dev/ttyS4\nMaker"_s, u"COM12|"_s, u"COM256|"_s,
+                   u"/dev/ttyACM0|/dev/ttyACM0\nMaker"_s, u"/dev/ttyS0|/dev/ttyS0\nMaker"_s,
+                   u"/dev/ttyUSB2|/dev/ttyUSB2\nMaker"_s, u"/dev/ttyUSB10|/dev/ttyUSB10\nMaker"_s }
+            << u"COM256"_s;
     }
     void listAndPreselection()
     {

@@ -44,7 +44,6 @@ private slots:
         QPointer<PortDialog> dialog = new PortDialog(
             fixture.dir.path(), fixture.ops().link(), ListedPorts(false, { unit.devicePath() }));
         const int item = dialog->portList()->findText(mapped ? u"COM7"_s : unit.devicePath());
-        QVERIFY(item >= 4);
         dialog->portList()->setCurrentIndex(item);
         dialog->okButton()->click();
         QTRY_VERIFY(!dialog);
