@@ -196,7 +196,10 @@ int CliCommand::read()
     reportKept(UnitParameter::OperatorAllowance, outcome.allowance, table.operatorAllowance);
 
     if (!saveIdCodeTable(m_arguments.file, table)) {
+        // The read itself completed: the report says so, and why the file is not new.
+        reportSequence(outcome, UnitSession::CommandsPerTransfer, true);
         m_console.error(u"cannot write %1; the file is left as it was"_s.arg(m_arguments.file));
+        m_report[u"error"_s] = m_console.errorLines().last();
         return finish(CliExit::FileError);
     }
     return finish(reportSequence(outcome, UnitSession::CommandsPerTransfer, true));

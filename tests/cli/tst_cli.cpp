@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(read.out + compared.out, QByteArray());
         // A full disk (a file size limit stops root too; 1 KiB leaves room for
         // the port's lock file): the file read before stays whole.
-        const CliResult full = bench.run({ u"read"_s, u"out.csv"_s }, [] {
+        const CliResult full = bench.run({ u"--json"_s, u"read"_s, u"out.csv"_s }, [] {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit tight { 1024, RLIM_INFINITY };
             setrlimit(RLIMIT_FSIZE, &tight);
@@ -208,6 +208,9 @@ private slots:
         QCOMPARE(full.errorLines,
             (QStringList { ReadDone, u"cannot write out.csv; the file is left as it was"_s }));
         QCOMPARE(readBytes(bench.file(u"out.csv"_s)), tableBytes(values));
+        const QJsonObject report = QJsonDocument::fromJson(full.out).object();
+        QCOMPARE(report[u"status"_s].toString(), u"completed"_s);
+        QCOMPARE(report[u"error"_s].toString(), u"cannot write out.csv; the file is left as it was"_s);
         QCOMPARE(QDir(bench.work.path()).entryList(QDir::Files),
             (QStringList { u"out.csv"_s, u"table.csv"_s }));
         QCOMPARE((QList<int> { read.exitCode, compared.exitCode, full.exitCode }),
