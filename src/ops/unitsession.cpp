@@ -197,10 +197,7 @@ ParameterReading UnitSession::readParameter(UnitParameter parameter, SequenceOut
 ReadOutcome UnitSession::read(IdCodeTable &table)
 {
     ReadOutcome result;
-    if (m_running) {
-        result.status = SequenceStatus::Busy;
-        return result;
-    }
+    // A sequence that runs holds the link: the scope opens nothing then.
     const RunningScope running(*this);
     if (!running.isOpen()) {
         result.status = SequenceStatus::Busy;
@@ -226,10 +223,7 @@ ReadOutcome UnitSession::read(IdCodeTable &table)
 CompareOutcome UnitSession::compare(const IdCodeTable &table)
 {
     CompareOutcome result;
-    if (m_running) {
-        result.status = SequenceStatus::Busy;
-        return result;
-    }
+    // A sequence that runs holds the link: the scope opens nothing then.
     const RunningScope running(*this);
     if (!running.isOpen()) {
         result.status = SequenceStatus::Busy;
