@@ -220,6 +220,9 @@ bool UnitLink::handOutUnsolicitedText()
     const QByteArray text = m_receiveBuffer.mid(m_exchangeBytes);
     if (!text.contains('\r'))
         return false;
+    // What is still waiting for the tick came earlier: it goes first.
+    for (const QByteArray &earlier : std::exchange(m_pendingTexts, {}))
+        handOut(earlier);
     handOut(text);
     forgetReceived();
     return true;
