@@ -25,6 +25,10 @@ UnitOperations::UnitOperations(
     , m_commWindow(new CommWindow(&window))
 {
     m_link->load();
+    // Polished and with its platform window now, so that showing it does not
+    // add to the first transfer.
+    m_commWindow->ensurePolished();
+    m_commWindow->winId();
 
     connect(m_link.get(), &UnitLink::commandSent, m_commWindow, &CommWindow::showCommand);
     connect(m_link.get(), &UnitLink::replyReceived, m_commWindow, &CommWindow::showReply);
