@@ -53,9 +53,10 @@ UnitOperations::~UnitOperations()
 class UnitOperations::RunningScope
 {
 public:
-    explicit RunningScope(UnitOperations &operations)
+    RunningScope(UnitOperations &operations, UnitOperation operation)
         : m_operations(operations)
     {
+        m_operations.m_operation = operation;
         m_operations.setRunning(true);
     }
     ~RunningScope() { m_operations.setRunning(false); }
@@ -75,8 +76,7 @@ void UnitOperations::writeToUnit()
 {
     if (isRunning())
         return;
-    const RunningScope running(*this);
-    m_operation = UnitOperation::Write;
+    const RunningScope running(*this, UnitOperation::Write);
     m_window.gather();
     showLinkWindow();
     const SequenceOutcome outcome = m_session->write(m_document.table());
@@ -88,8 +88,7 @@ void UnitOperations::readFromUnit()
 {
     if (isRunning())
         return;
-    const RunningScope running(*this);
-    m_operation = UnitOperation::Read;
+    const RunningScope running(*this, UnitOperation::Read);
     // The window is not gathered: the unit's values replace the table's.
     showLinkWindow();
     const ReadOutcome outcome = m_session->read(m_document.table());
@@ -104,8 +103,7 @@ void UnitOperations::compareWithUnit()
 {
     if (isRunning())
         return;
-    const RunningScope running(*this);
-    m_operation = UnitOperation::Compare;
+    const RunningScope running(*this, UnitOperation::Compare);
     m_window.gather();
     // frm_Comm stays as it is.
     const CompareOutcome outcome = m_session->compare(m_document.table());

@@ -56,7 +56,6 @@ void UnitLink::load()
         m_port.clearError();
     }
 
-    m_lastReply.clear();
     m_loaded = true;
     m_tick.start();
 }
@@ -127,7 +126,6 @@ void UnitLink::clearForCommand()
 void UnitLink::forgetReceived()
 {
     m_receiveBuffer.clear();
-    m_lastReply.clear();
     m_bufferHasCr = false;
     m_exchangeBytes = 0;
 }
@@ -160,7 +158,6 @@ void UnitLink::appendReceived(QByteArrayView bytes)
         setAsideOtherKindOfReplies();
     if (m_bufferHasCr) {
         m_replyComplete = true;
-        m_lastReply = m_receiveBuffer;
         if (m_waitLoop)
             m_waitLoop->quit();
     }

@@ -66,7 +66,7 @@ public:
 
     // Reads the port number from the settings file and (re)opens the port.
     // Every step runs even if one before it failed; failures are silent: the
-    // next exchange reports PortNotOpen. Forgets the last reply and starts
+    // next exchange reports PortNotOpen. Starts
     // the tick that hands out the unit's own text.
     void load();
     // Stops the tick and closes the port. The receive buffer survives. An
@@ -100,7 +100,7 @@ public:
     // Ends the exchange waiting now, if any, as NoReply; the port stays open.
     void abortWait();
 
-    // Empties the receive buffer and forgets the last reply and any text not
+    // Empties the receive buffer and forgets any text not
     // handed out yet (the receive display was cleared). While an exchange
     // waits it does nothing: what arrives then is that exchange's reply.
     void clearReceived();
@@ -108,7 +108,6 @@ public:
     // The receive state, one character per received byte.
     QString receiveBuffer() const { return QString::fromLatin1(m_receiveBuffer); }
     bool replyComplete() const { return m_replyComplete; }
-    QString lastReply() const { return QString::fromLatin1(m_lastReply); }
 
 signals:
     // A command was written (or would have been, on a port that failed
@@ -151,7 +150,6 @@ private:
 
     QByteArray m_receiveBuffer;
     bool m_replyComplete = false;
-    QByteArray m_lastReply;
     bool m_bufferHasCr = false;
     // A line feed that follows a reply set aside as the unit's own text
     // belongs to that reply, not to the start of the next one.
