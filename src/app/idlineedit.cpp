@@ -26,6 +26,14 @@ void IdLineEdit::keyPressEvent(QKeyEvent *event)
     QLineEdit::keyPressEvent(event);
 }
 
+bool IdLineEdit::focusNextPrevChild(bool next)
+{
+    // Tab and Shift+Tab come here before Qt moves the focus along the tab order.
+    if (m_tabHandler && m_tabHandler(next))
+        return true;
+    return QLineEdit::focusNextPrevChild(next);
+}
+
 void IdLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 namespace kalvidor {
 
 // A text field of the ID lists and the base field. It reports the keys and
@@ -18,6 +20,13 @@ public:
     void setNumberingKeysEnabled(bool enabled) { m_numberingKeys = enabled; }
     // The base field: Enter inserts nothing and moves the focus on as Tab does.
     void setEnterMovesFocus(bool enabled) { m_enterMovesFocus = enabled; }
+    // Asked when Tab (forward) or Shift+Tab would move the focus on from this
+    // field, before anything moves it. Returns true when it placed the focus
+    // itself; otherwise the focus follows the tab order.
+    void setTabHandler(std::function<bool(bool forward)> handler)
+    {
+        m_tabHandler = std::move(handler);
+    }
 
 signals:
     // F1 or F2, with or without a modifier held.
@@ -30,10 +39,12 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     bool m_numberingKeys = false;
     bool m_enterMovesFocus = false;
+    std::function<bool(bool forward)> m_tabHandler;
 };
 
 } // namespace kalvidor

@@ -4,9 +4,9 @@
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
 #include "app/twips.h"
+#include "document/tabledocument.h"
 #include "messages/appinfo.h"
 #include "messages/messenger.h"
-#include "document/tabledocument.h"
 #include "messages/unitmessages.h"
 
 #include <QAction>
@@ -41,8 +41,15 @@ void MainWindow::connectElements()
             [this, view](int row) { normalizeRowText(view, row); });
         connect(view, &IdListView::numberingKeyPressed, this,
             [this, view](int row, Qt::Key key) { numberingKeyPressed(view, row, key); });
-        connect(view, &IdListView::rowFocusLost, this,
-            [this, view](int row, Qt::FocusReason reason) { rowFocusLost(view, row, reason); });
+        connect(view, &IdListView::rowFocusLost, this, [this, view](int row, Qt::FocusReason) {
+            // The row the focus is placed away from after a Tab from the last
+            // row was checked before the list turned its page.
+            if (!m_placingFocusAfterTab)
+                checkIdPrefix(view, row);
+        });
+        view->row(RowsPerList - 1)->setTabHandler([this, view](bool) {
+            return tabFromLastRow(view);
+        });
         if (QScrollBar *bar = view->scrollBar()) {
             connect(bar, &QScrollBar::valueChanged, this,
                 [this, view](int value) { scrollBarMoved(view->list(), value); });

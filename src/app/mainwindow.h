@@ -8,7 +8,6 @@
 
 #include <functional>
 
-
 class QAbstractButton;
 
 namespace kalvidor {
@@ -38,8 +37,8 @@ class MainWindow : public QMainWindow
 public:
     // Builds the window and shows the document's table in it; the caller
     // shows the window.
-    MainWindow(TableDocument &document, const MainWindowServices &services,
-        QWidget *parent = nullptr);
+    MainWindow(
+        TableDocument &document, const MainWindowServices &services, QWidget *parent = nullptr);
 
     TableDocument &document() const { return m_document; }
 
@@ -100,8 +99,7 @@ private:
     void checkIdPrefix(IdListView *view, int row);
     void numberingKeyPressed(IdListView *view, int row, Qt::Key key);
     void numberRow(IdListView *view, int row);
-    void rowFocusLost(IdListView *view, int row, Qt::FocusReason reason);
-    void moveFocusAfterTab(IdListView *view, int row);
+    bool tabFromLastRow(IdListView *view);
 
     TableDocument &m_document;
     MainWindowServices m_services;
@@ -110,6 +108,7 @@ private:
     // there before it refills them at the new position.
     ScrollOffsets m_shownAt;
     std::function<bool()> m_closeCheck;
+    bool m_placingFocusAfterTab = false;
 };
 
 } // namespace kalvidor

@@ -6,8 +6,8 @@
 #include "document/tabledocument.h"
 #include "table/identry.h"
 
+#include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -70,46 +70,41 @@ void MainWindow::numberRow(IdListView *view, int row)
     checkIdPrefix(view, row);
 }
 
-void MainWindow::rowFocusLost(IdListView *view, int row, Qt::FocusReason reason)
+// Tab or Shift+Tab in the last visible row: page the list on and stay in it;
+// at its end go on to the next list (heavy machines → operators, vehicles →
+// drivers → heavy machines). The operators follow the tab order. Taken before
+// Qt moves the focus, so that the focus goes straight to its row: a row it
+// passed on the way would be left too, and checked against the base ID.
+bool MainWindow::tabFromLastRow(IdListView *view)
 {
-    checkIdPrefix(view, row);
-    const bool byTab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
-    if (byTab && row == RowsPerList - 1)
-        moveFocusAfterTab(view, row);
-}
+    if (view->list() == IdList::Operators)
+        return false;
+    const int last = RowsPerList - 1;
+    // The row left is checked as any row left is, before the page turns.
+    checkIdPrefix(view, last);
 
-// Tab (or Shift+Tab) left the last visible row: page the list on and stay in
-// it; at its end go on to the next list (heavy machines → operators,
-// vehicles → drivers → heavy machines).
-void MainWindow::moveFocusAfterTab(IdListView *view, int row)
-{
     IdLineEdit *target = nullptr;
-    switch (view->list()) {
-    case IdList::HeavyMachines:
-    case IdList::Vehicles: {
+    if (view->list() == IdList::Drivers) {
+        target = m_form.list(IdList::HeavyMachines)->row(0);
+    } else {
         QScrollBar *bar = view->scrollBar();
         const int old = bar->value();
         if (old < bar->maximum()) {
             const int newValue = std::min(old + bar->pageStep(), bar->maximum());
             bar->setValue(newValue); // stores and refills the rows at once
             // The row that now shows the entry after the one just left.
-            target = view->row(row + 1 - (newValue - old));
+            target = view->row(last + 1 - (newValue - old));
         } else {
             const IdList next
                 = view->list() == IdList::HeavyMachines ? IdList::Operators : IdList::Drivers;
             target = m_form.list(next)->row(0);
         }
-        break;
     }
-    case IdList::Drivers:
-        target = m_form.list(IdList::HeavyMachines)->row(0);
-        break;
-    case IdList::Operators:
-        return; // the ordinary tab order goes on to the vehicles
-    }
-    // Qt moves the focus to the next widget in the tab order after this
-    // handler returns; place it once that is done.
-    QTimer::singleShot(0, target, [target] { target->setFocus(Qt::OtherFocusReason); });
+    // The last row may show another entry by now: leaving it is no reason
+    // to check that one.
+    const QScopedValueRollback placing(m_placingFocusAfterTab, true);
+    target->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 } // namespace kalvidor

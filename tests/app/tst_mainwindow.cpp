@@ -237,8 +237,11 @@ private slots:
     }
 
     // Tab (or Shift+Tab) from the last row pages its list on, then moves to
-    // the next list; from any other row it never scrolls. The ID typed in
-    // the row left is stored in `slot`.
+    // the next list; from any other row it never scrolls. Every slot holds
+    // an ID of another prefix than the base's, and only the row left is
+    // checked: the rows the focus did not stop at keep theirs, also the one
+    // next in the tab order. The row left is typed with `typed` and stored
+    // in `slot`.
     void tabFromARow_data()
     {
         QTest::addColumn<IdList>("list");
@@ -249,23 +252,37 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("to");
         QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("typed");
         const IdList v = IdList::Vehicles, h = IdList::HeavyMachines;
-        QTest::newRow("vehicles at 36")
-            << v << 1 << 36 << 11 << false << u"txt_ID車両(10)"_s << 38 << 210;
-        QTest::newRow("vehicles at 38")
-            << v << 1 << 38 << 11 << false << u"txt_IDダンプ工夫(0)"_s << 38 << 212;
-        QTest::newRow("heavy, Shift+Tab")
-            << h << 0 << 0 << 11 << true << u"txt_ID重機(0)"_s << 12 << 124;
+        const QString fits = u"2801234"_s;
+        QTest::newRow("heavy at 0") << h << 0 << 0 << 11 << false << u"txt_ID重機(0)"_s << 12 << 124
+                                    << fits; // past operator 1
+        QTest::newRow("heavy at 0, another prefix typed")
+            << h << 0 << 0 << 11 << false << u"txt_ID重機(0)"_s << 12 << 124 << u"2901234"_s;
+        QTest::newRow("heavy at 12, Shift+Tab") // past row 10, heavy machine 35 by then
+            << h << 0 << 12 << 11 << true << u"txt_ID重機(0)"_s << 24 << 136 << fits;
         QTest::newRow("heavy at 38")
-            << h << 0 << 38 << 11 << false << u"txt_ID重機工夫(0)"_s << 38 << 162;
+            << h << 0 << 38 << 11 << false << u"txt_ID重機工夫(0)"_s << 38 << 162 << fits;
+        QTest::newRow("heavy at 38, Shift+Tab")
+            << h << 0 << 38 << 11 << true << u"txt_ID重機工夫(0)"_s << 38 << 162 << fits;
         QTest::newRow("heavy row 10")
-            << h << 0 << 0 << 10 << false << u"txt_ID重機(11)"_s << 0 << 123;
-        QTest::newRow("operators")
-            << IdList::Operators << 2 << 0 << 11 << false << u"txt_ID車両(0)"_s << 0 << 12;
+            << h << 0 << 0 << 10 << false << u"txt_ID重機(11)"_s << 0 << 123 << fits;
+        QTest::newRow("vehicles at 0") << v << 1 << 0 << 11 << false << u"txt_ID車両(0)"_s << 12
+                                       << 174 << fits; // past driver 1
+        QTest::newRow("vehicles at 36")
+            << v << 1 << 36 << 11 << false << u"txt_ID車両(10)"_s << 38 << 210 << fits;
+        QTest::newRow("vehicles at 37: the last row shows the next entry")
+            << v << 1 << 37 << 11 << false << u"txt_ID車両(11)"_s << 38 << 211 << fits;
+        QTest::newRow("vehicles at 38")
+            << v << 1 << 38 << 11 << false << u"txt_IDダンプ工夫(0)"_s << 38 << 212 << fits;
         QTest::newRow("vehicles row 0, Shift+Tab")
-            << v << 1 << 0 << 0 << true << u"txt_ID重機工夫(11)"_s << 0 << 163;
+            << v << 1 << 0 << 0 << true << u"txt_ID重機工夫(11)"_s << 0 << 163 << fits;
+        QTest::newRow("operators")
+            << IdList::Operators << 2 << 0 << 11 << false << u"txt_ID車両(0)"_s << 0 << 12 << fits;
         QTest::newRow("drivers") << IdList::Drivers << -1 << 0 << 11 << false << u"txt_ID重機(0)"_s
-                                 << 0 << 112;
+                                 << 0 << 112 << fits;
+        QTest::newRow("drivers, Shift+Tab") // past driver 11
+            << IdList::Drivers << -1 << 0 << 11 << true << u"txt_ID重機(0)"_s << 0 << 112 << fits;
     }
     void tabFromARow()
     {
@@ -277,19 +294,29 @@ private slots:
         QFETCH(QString, focus);
         QFETCH(int, to);
         QFETCH(int, slot);
+        QFETCH(QString, typed);
+        const auto otherPrefix = [](int s) { return 0x2900000 + s; };
+        IdCodeTable &table = f.document().table();
+        for (int s = 1; s < SlotCount; ++s)
+            table.ids[s] = otherPrefix(s);
+        f.window->showTable();
         QVERIFY(f.showActive());
         if (bar >= 0)
             f.bar(bar)->setValue(from);
         QLineEdit *field = f.row(list, row);
         field->setFocus();
         QTRY_VERIFY(field->hasFocus());
-        WindowFixture::retype(field, u"2801234"_s);
+        WindowFixture::retype(field, typed);
         QTest::keyClick(field, Qt::Key_Tab, shift ? Qt::ShiftModifier : Qt::NoModifier);
         QTRY_COMPARE(focusName(), focus);
         if (bar >= 0)
             QCOMPARE(f.bar(bar)->value(), to);
         f.window->gather();
-        QCOMPARE(f.document().table().ids[slot], 0x2801234);
+        QCOMPARE(table.ids[slot], typed.startsWith(u"280") ? 0x2801234 : table.ids[0]);
+        for (int s = 1; s < SlotCount; ++s) {
+            if (s != slot)
+                QCOMPARE(table.ids[s], otherPrefix(s));
+        }
     }
 
     void scrollingStoresAndShowsEachRowAtItsSlot()
