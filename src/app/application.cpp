@@ -12,6 +12,7 @@
 #include <QAction>
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <functional>
 #include <utility>
@@ -44,7 +45,8 @@ void Application::build(const MainWindowServices &services)
     // Before the first widget, so that every font resolves through it.
     installFontSubstitutions();
     m_document = std::make_unique<TableDocument>(services.programDir);
-    const bool fromFile = m_document->loadAtStartUp();
+    TableFileCheck startUpFile;
+    const bool fromFile = m_document->loadAtStartUp(&startUpFile);
     m_window = std::make_unique<MainWindow>(*m_document, services);
     // Showing the table marked it modified; a table just read from its file
     // is not, and the defaults are not saved yet.
@@ -54,6 +56,13 @@ void Application::build(const MainWindowServices &services)
     // The link window, hidden: loading the link opens the stored port.
     m_unitOperations = std::make_unique<UnitOperations>(*m_document, *m_window, services);
     connectCommands();
+    // A table file that is not well formed is reported over the main window
+    // once it is up: the event loop starts after the window is shown.
+    if (!startUpFile.isWellFormed()) {
+        QTimer::singleShot(0, m_window.get(), [commands = m_documentCommands.get(), startUpFile] {
+            commands->reportFileFault(startUpFile);
+        });
+    }
 }
 
 void Application::connectCommands()
@@ -74,8 +83,8 @@ void Application::connectCommands()
     for (const auto &[command, run] : commands)
         QObject::connect(m_window->action(command), &QAction::triggered, unit, run);
     // "ID登録" writes as the menu does.
-    QObject::connect(m_window->writeButton(), &QAbstractButton::clicked, unit,
-        [unit] { unit->writeToUnit(); });
+    QObject::connect(
+        m_window->writeButton(), &QAbstractButton::clicked, unit, [unit] { unit->writeToUnit(); });
     // The exit command and the close box ask the same question, once.
     m_window->setCloseCheck([document] { return document->confirmClose(); });
 }

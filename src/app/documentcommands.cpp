@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "common/filedialogs.h"
 #include "document/tabledocument.h"
+#include "messages/filemessages.h"
 #include "messages/messenger.h"
 
 #include <QFileInfo>
@@ -66,12 +67,20 @@ void DocumentCommands::load()
         return; // cancelled, or a name that is not there
     // The window is not gathered first: the file replaces what the fields
     // show, and the table keeps the slots the file does not reach.
-    if (m_document.load(path) != LoadOutcome::Loaded) {
+    TableFileCheck check;
+    if (m_document.load(path, &check) != LoadOutcome::Loaded) {
         // The table is untouched; so are the document's file and the label.
         m_messenger.warn(u"設定の読込みに失敗しました。"_s);
         return;
     }
     m_window.showTable();
+    reportFileFault(check);
+}
+
+void DocumentCommands::reportFileFault(const TableFileCheck &check)
+{
+    if (!check.isWellFormed())
+        m_messenger.show(loadedFileFaultMessage(check));
 }
 
 void DocumentCommands::reset()

@@ -4,6 +4,7 @@
 
 namespace kalvidor {
 
+struct TableFileCheck;
 class FileDialogs;
 class MainWindow;
 class Messenger;
@@ -26,7 +27,9 @@ public:
     // reported.
     void saveAs();
     // mnu_読込み "CSV読込み": loads a chosen file that exists and shows it. A
-    // file that exists but cannot be read is reported and changes nothing.
+    // file that exists but cannot be read is reported and changes nothing;
+    // one that is not a well-formed table file is loaded as far as it reads,
+    // and then reported.
     void load();
     // mnu_Reset "初期設定に戻す": clears every ID, keeping the typed base ID's
     // upper digits, and shows the result. Asks nothing.
@@ -36,6 +39,10 @@ public:
     // table file beside the program. Returns whether the window may close:
     // false only when that save failed, so that the edits are not lost.
     bool confirmClose();
+    // Says what sets a loaded file apart from a table file (nothing for a
+    // well-formed one): after CSV読込み, and after the start-up load once the
+    // window is up.
+    void reportFileFault(const TableFileCheck &check);
 
 private:
     FileDialogs *dialogs();

@@ -11,22 +11,22 @@ TableDocument::TableDocument(QString programDir, QObject *parent)
 {
 }
 
-bool TableDocument::loadAtStartUp()
+bool TableDocument::loadAtStartUp(TableFileCheck *check)
 {
     m_filePath = tableFilePath(m_programDir);
     if (!QFileInfo::exists(m_filePath)) {
         resetTableToDefaults(m_table);
         return false;
     }
-    // Nothing is reported at start-up: a file that cannot be read leaves the
-    // table as it starts, all zeros.
-    loadIdCodeTable(m_filePath, m_table);
+    // A file that cannot be read is not reported: it leaves the table as it
+    // starts, all zeros.
+    loadIdCodeTable(m_filePath, m_table, TableFileStrictness::Lenient, check);
     return true;
 }
 
-LoadOutcome TableDocument::load(const QString &path)
+LoadOutcome TableDocument::load(const QString &path, TableFileCheck *check)
 {
-    const LoadOutcome outcome = loadIdCodeTable(path, m_table);
+    const LoadOutcome outcome = loadIdCodeTable(path, m_table, TableFileStrictness::Lenient, check);
     if (outcome == LoadOutcome::Loaded) {
         m_filePath = path;
         emit fileLoaded(path);

@@ -37,12 +37,13 @@ public:
     // Start-up: reads the program folder's table file into the table, which
     // still holds its initial zeros, or applies the defaults when there is
     // no file. Returns whether a file was there: a file that exists but
-    // cannot be read leaves the zeros and still counts as there.
-    bool loadAtStartUp();
+    // cannot be read leaves the zeros and still counts as there. *check
+    // (when given) says what sets the file apart from a table file.
+    bool loadAtStartUp(TableFileCheck *check = nullptr);
     // Reads a file over the table: slots the file does not reach keep their
     // values. On success the file becomes the document's file; a file that
-    // cannot be read changes nothing.
-    LoadOutcome load(const QString &path);
+    // cannot be read changes nothing. *check as for loadAtStartUp().
+    LoadOutcome load(const QString &path, TableFileCheck *check = nullptr);
     // Saves the table to a file, which becomes the document's file whether
     // or not the save succeeds. Returns whether it did.
     bool saveAs(const QString &path);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -16,7 +17,7 @@ namespace {
 
 constexpr int HoldTimeLine = SlotCount; // counter 213: line 214
 constexpr int AllowanceLine = SlotCount + 1; // counter 214: line 215
-constexpr int LineCount = SlotCount + 2; // 215
+constexpr int LineCount = TableFileLineCount; // 215
 
 bool isBlank(QChar c)
 {
@@ -63,6 +64,42 @@ bool isDecimalNumber(QStringView text)
     return i == end;
 }
 
+bool isDigits(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isDigit);
+}
+
+bool isHexDigit(QChar c)
+{
+    return isDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// The most digits an ID has: MaxIdValue, FFFFFFF. An eighth digit reads as -1.
+constexpr qsizetype MaxIdDigits = 7;
+
+// Whether line k (counted from 0) is a line of a well-formed table file: its
+// line number, one comma and a value that the load takes as written.
+TableFileFault lineFault(int k, QStringView line)
+{
+    const qsizetype comma = line.indexOf(u',');
+    const QStringView number = comma < 0 ? line : line.first(comma);
+    bool ok = false;
+    if (!isDigits(number) || number.toInt(&ok) != k + 1 || !ok)
+        return TableFileFault::LineNumber;
+    if (comma < 0)
+        return TableFileFault::Value;
+    const QStringView value = line.sliced(comma + 1);
+    if (k < SlotCount) {
+        const bool isId = !value.isEmpty() && value.size() <= MaxIdDigits
+            && std::all_of(value.begin(), value.end(), isHexDigit);
+        return isId ? TableFileFault::None : TableFileFault::Value;
+    }
+    const int low = k == HoldTimeLine ? MinHoldTime : MinOperatorAllowance;
+    const int high = k == HoldTimeLine ? MaxHoldTime : MaxOperatorAllowance;
+    const int n = isDigits(value) ? value.toInt(&ok) : 0;
+    return ok && n >= low && n <= high ? TableFileFault::None : TableFileFault::Value;
+}
+
 // The value of line 214 or 215: none when the text is no number; 0 when the
 // number lies outside the signed 32-bit range, so that the default applies.
 std::optional<qint32> readDecimal(QStringView text)
@@ -99,7 +136,8 @@ bool saveIdCodeTable(const QString &path, const IdCodeTable &table)
     return file.commit();
 }
 
-LoadOutcome loadIdCodeTable(const QString &path, IdCodeTable &table)
+LoadOutcome loadIdCodeTable(
+    const QString &path, IdCodeTable &table, TableFileStrictness strictness, TableFileCheck *check)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -107,10 +145,25 @@ LoadOutcome loadIdCodeTable(const QString &path, IdCodeTable &table)
 
     // Filled in a copy so that a read error leaves the table as it was.
     IdCodeTable loaded = table;
+    TableFileCheck found;
+    bool loading = true;
     BoundedLineReader reader(file);
     QByteArray bytes;
-    for (int k = 0; k < LineCount && reader.readLine(bytes); ++k) {
+    // Every line is counted; the first 215 are checked, and loaded up to a
+    // line 214/215 that is no number.
+    for (int k = 0; reader.readLine(bytes); ++k) {
+        found.lineCount = k + 1;
+        if (k >= LineCount)
+            continue;
         const QString line = QString::fromLocal8Bit(bytes);
+        if (found.line == 0) {
+            if (const TableFileFault fault = lineFault(k, line); fault != TableFileFault::None) {
+                found.fault = fault;
+                found.line = k + 1;
+            }
+        }
+        if (!loading)
+            continue;
         QString field;
         const bool hasField = csvField(line, 2, field);
         if (k < SlotCount) {
@@ -120,8 +173,10 @@ LoadOutcome loadIdCodeTable(const QString &path, IdCodeTable &table)
             continue;
         }
         const std::optional<qint32> value = hasField ? readDecimal(field) : std::optional<qint32>();
-        if (!value)
-            break; // no number: what was read so far stays
+        if (!value) {
+            loading = false; // no number: what was read so far stays
+            continue;
+        }
         if (k == HoldTimeLine)
             loaded.holdTime = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value)
                                                                                : DefaultHoldTime;
@@ -134,8 +189,29 @@ LoadOutcome loadIdCodeTable(const QString &path, IdCodeTable &table)
     if (reader.failed())
         return LoadOutcome::CannotOpen;
 
+    // The line count outweighs a line at fault: it says the file is not the
+    // table's shape at all.
+    if (found.lineCount != LineCount) {
+        found.fault = TableFileFault::LineCount;
+        found.line = 0;
+    }
+    if (check)
+        *check = found;
+    if (strictness == TableFileStrictness::Strict && !found.isWellFormed())
+        return LoadOutcome::NotATable;
     table = loaded;
     return LoadOutcome::Loaded;
+}
+
+bool canSaveIdCodeTable(const QString &path)
+{
+    // The save's own first step: a file beside the target, which is removed
+    // again when the writing is cancelled.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.cancelWriting();
+    return true;
 }
 
 bool csvField(QStringView line, int n, QString &field)

@@ -57,6 +57,10 @@ QByteArray tableFile(const std::map<int, QByteArray> &ids = {}, int hold = 2, in
         + QByteArray::number(allowance) + lineEnd;
 }
 
+// The message after a load of a file that is not a well-formed table file;
+// what is wrong follows on its second line.
+const QString LoadedShort = u"IDコード表の形式と違うため、読める値だけを読み込みました。\n"_s;
+
 } // namespace
 
 class TestFileCommands : public QObject
@@ -169,12 +173,70 @@ private slots:
         QCOMPARE(f->holdTime()->text(), u"30");
         QCOMPARE(f->document().filePath(), path);
         QCOMPARE(label(), QDir::toNativeSeparators(path));
-        QVERIFY(f->messenger.messages().isEmpty());
+        QCOMPARE(f->messenger.texts(),
+            QStringList { LoadedShort + u"行数が 2 行です（IDコード表は 215 行）。"_s });
+        f->messenger.clear();
 
         f->trigger(ObjectName::ExitAction); // the load changed the fields: asks, OK
         QCOMPARE(f->messenger.texts(), QStringList { expected::SaveQuestion });
         QCOMPARE(readBytes(programFile()), tableFile({ { 1, "2800111" }, { 6, "2800006" } }, 30));
         QCOMPARE(readBytes(path), shortFile);
+    }
+
+    // CSV読込み, and the start-up load once the window is up, say what sets
+    // a file apart from a table file after loading what it could; a
+    // well-formed file shows nothing.
+    void loadingAFileThatIsNoTableSaysWhatIsWrong_data()
+    {
+        QTest::addColumn<bool>("atStartUp"); // else by CSV読込み
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("base"); // the base field after the load
+        QTest::addColumn<QString>("fault"); // the message's second line; empty: no message
+
+        QTest::newRow("not a table") << false << QByteArray("name,age\r\nfoo,12\r\nbar,7\r\n")
+                                     << u"A0E"_s << u"行数が 3 行です（IDコード表は 215 行）。"_s;
+        QTest::newRow("hold time 150") << false << tableFile({}, 150) << u"2800000"_s
+                                       << u"214 行目の値が 1～99 の警報時間設定ではありません。"_s;
+        QTest::newRow("well-formed")
+            << false << tableFile({ { 0, "2800ABC" } }) << u"2800ABC"_s << QString();
+        QTest::newRow("start-up, renumbered")
+            << true << tableFile().replace("\n2,", "\n1,") << u"2800000"_s
+            << u"2 行目が行番号 2 で始まっていません。"_s;
+        QTest::newRow("start-up, an ID of eight digits")
+            << true << tableFile({ { 113, "12345678" } }) << u"2800000"_s
+            << u"114 行目の値が 16進数 7 桁までの ID ではありません。"_s;
+        QTest::newRow("start-up, allowance 5")
+            << true << tableFile({}, 2, 5) << u"2800000"_s
+            << u"215 行目の値が 1～4 の重機オペ許可人数ではありません。"_s;
+        QTest::newRow("start-up, well-formed") << true << tableFile() << u"2800000"_s << QString();
+    }
+    void loadingAFileThatIsNoTableSaysWhatIsWrong()
+    {
+        QFETCH(bool, atStartUp);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, base);
+        QFETCH(QString, fault);
+        const QString path = atStartUp ? programFile() : f->dir.filePath(u"other.csv"_s);
+        QVERIFY(writeBytes(path, content));
+        f->create();
+        if (atStartUp) {
+            // Not before the window is up: the program shows it, then the message.
+            QVERIFY(f->messenger.messages().isEmpty());
+            f->window->show();
+        } else {
+            dialogs.paths = { path };
+            f->trigger(ObjectName::LoadAction);
+        }
+        if (fault.isEmpty()) {
+            QCoreApplication::processEvents();
+            QCOMPARE(f->messenger.texts(), QStringList());
+        } else {
+            QTRY_COMPARE(f->messenger.texts(), QStringList { LoadedShort + fault });
+            QCOMPARE(f->messenger.messages().first().icon, MessageIcon::Exclamation);
+            QCOMPARE(f->messenger.messages().first().title, u"Kalvidor装置");
+        }
+        QCOMPARE(f->base()->text(), base);
+        QCOMPARE(f->document().filePath(), path);
     }
 
     // By the close box; the exit command closes the window the same way.

@@ -1,6 +1,7 @@
 #include "filebytes.h"
 #include "files/idtablefile.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,7 +44,20 @@ QByteArray joined(const QList<QByteArray> &lines, const QByteArray &lineEnd = "\
 
 } // namespace
 
+namespace kalvidor {
+// How QCOMPARE prints a check: "Value at 214 of 215 lines".
+char *toString(const TableFileCheck &check)
+{
+    static const char *const faults[] = { "None", "LineCount", "LineNumber", "Value" };
+    return QTest::toString(QString(u"%1 at %2 of %3 lines"_s)
+                               .arg(QLatin1StringView(faults[int(check.fault)]))
+                               .arg(check.line)
+                               .arg(check.lineCount));
+}
+} // namespace kalvidor
+
 Q_DECLARE_METATYPE(kalvidor::IdCodeTable)
+Q_DECLARE_METATYPE(kalvidor::TableFileCheck)
 
 class TestIdTableFile : public QObject
 {
@@ -132,6 +146,112 @@ private slots:
         IdCodeTable table = loadedSlots(0);
         QCOMPARE(loadIdCodeTable(path, table), LoadOutcome::Loaded);
         QCOMPARE(table, expected);
+    }
+
+    // The first fault of a file: its line count when that is not 215, else
+    // the first line that is not its number, one comma and a value its line
+    // can hold as written. A strict load takes a well-formed file only; a
+    // lenient one loads as loadsFile shows, whatever the check finds.
+    void checkNamesTheFirstFault_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<TableFileCheck>("expected");
+
+        const QList<QByteArray> all = fileLines();
+        const auto lines = [](int count) { return TableFileCheck { {}, 0, count }; };
+        const auto countFault = [](int count) {
+            return TableFileCheck { TableFileFault::LineCount, 0, count };
+        };
+        QTest::newRow("whole file") << joined(all) << lines(215);
+        QTest::newRow("LF line ends") << joined(all, "\n") << lines(215);
+        QTest::newRow("not a table")
+            << QByteArray("name,age\r\nfoo,12\r\nbar,7\r\n") << countFault(3);
+        QTest::newRow("empty file") << QByteArray() << countFault(0);
+        QTest::newRow("100 lines") << joined(all.first(100)) << countFault(100);
+        QList<QByteArray> longer = all;
+        longer[4] = "5,xyz";
+        QTest::newRow("line 216 outweighs a bad line")
+            << joined(longer << "216,1") << countFault(216);
+        QTest::newRow("an empty line after the last") << joined(all) + "\r\n" << countFault(216);
+
+        // One or two lines of the whole file changed.
+        const auto row
+            = [&](const char *name, int line, const QByteArray &text, TableFileFault fault,
+                  int faultLine = 0, int otherLine = 0) {
+                  QList<QByteArray> l = all;
+                  l[line - 1] = text;
+                  if (otherLine)
+                      l[otherLine - 1] = "x";
+                  QTest::newRow(name)
+                      << joined(l)
+                      << TableFileCheck { fault,
+                             fault == TableFileFault::None ? 0 : (faultLine ? faultLine : line),
+                             215 };
+              };
+        const TableFileFault None = TableFileFault::None, Number = TableFileFault::LineNumber,
+                             Value = TableFileFault::Value;
+        row("lower case, seven digits", 3, "3,fffffff", None);
+        row("zero", 3, "3,0", None);
+        row("leading zeros in the number", 9, "009,A008", None);
+        row("hold 99, leading zero", 214, "214,099", None);
+        row("allowance 4", 215, "215,4", None);
+        row("the first of two faults", 7, "7,", Value, 0, 12);
+        row("number of another line", 2, "1,A001", Number);
+        row("number with a blank", 2, " 2,A001", Number);
+        row("no comma", 2, "A001", Number);
+        row("number alone", 3, "3", Value);
+        row("nothing after the comma", 3, "3,", Value);
+        row("third field", 5, "5,ABC,xyz", Value);
+        row("blanks around the ID", 3, "3, 1 ", Value);
+        row("not hexadecimal", 3, "3,12G4", Value);
+        row("eight digits (-1 as saved)", 3, "3,FFFFFFFF", Value);
+        row("hold 0", 214, "214,0", Value);
+        row("hold 150", 214, "214,150", Value);
+        row("hold 2.5", 214, "214,2.5", Value);
+        row("hold with a sign", 214, "214,+12", Value);
+        row("hold abc", 214, "214,abc", Value);
+        row("allowance 5", 215, "215,5", Value);
+        row("allowance beyond 32 bits", 215, "215,99999999999", Value);
+    }
+    void checkNamesTheFirstFault()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(TableFileCheck, expected);
+        const QString path = m_dir.filePath(u"check.csv"_s);
+        QVERIFY(writeBytes(path, content));
+
+        IdCodeTable lenient = loadedSlots(0);
+        TableFileCheck check { TableFileFault::LineNumber, 99, 99 };
+        QCOMPARE(loadIdCodeTable(path, lenient, TableFileStrictness::Lenient, &check),
+            LoadOutcome::Loaded);
+        QCOMPARE(check, expected);
+
+        IdCodeTable strict = loadedSlots(0);
+        check = {};
+        QCOMPARE(loadIdCodeTable(path, strict, TableFileStrictness::Strict, &check),
+            expected.isWellFormed() ? LoadOutcome::Loaded : LoadOutcome::NotATable);
+        QCOMPARE(check, expected);
+        QCOMPARE(strict, expected.isWellFormed() ? lenient : loadedSlots(0));
+    }
+
+    // Whether a read's output can be saved, asked before the unit is: as the
+    // save itself finds it, and without a file left behind.
+    void canSaveLeavesNothingBehind()
+    {
+        QTemporaryDir dir;
+        const QString existing = dir.filePath(u"existing.csv"_s);
+        QVERIFY(writeBytes(existing, "old"));
+        QVERIFY(QDir(dir.path()).mkdir(u"folder.csv"_s));
+        QVERIFY(canSaveIdCodeTable(dir.filePath(u"new.csv"_s)));
+        QVERIFY(canSaveIdCodeTable(existing));
+        QVERIFY(!canSaveIdCodeTable(dir.filePath(u"folder.csv"_s)));
+        QVERIFY(!canSaveIdCodeTable(dir.filePath(u"missing/new.csv"_s)));
+        QVERIFY(!canSaveIdCodeTable(existing + u"/below-a-file.csv"_s));
+        // A folder that takes no new file, even from root.
+        QVERIFY(!canSaveIdCodeTable(u"/proc/kalvidor-new.csv"_s));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            (QStringList { u"existing.csv"_s, u"folder.csv"_s }));
+        QCOMPARE(readBytes(existing), QByteArray("old"));
     }
 
     void oddFilesLeaveTheTableSane()
