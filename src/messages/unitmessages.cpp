@@ -106,6 +106,9 @@ std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome)
         return information(u"警報ユニットへ設定が完了しました。"_s);
     if (stoppedByTheUnit(outcome))
         return information(notConnectedText(), stopDetails(UnitOperation::Write, outcome));
+    // The range messages came first; this one says that nothing went out.
+    if (outcome.status == SequenceStatus::ParametersOutOfRange)
+        return information(u"範囲外の設定値があるため、警報ユニットへの書き込みを中止しました。"_s);
     return std::nullopt;
 }
 

@@ -35,9 +35,10 @@ QString stepPlace(TransferStep step, int slot);
 std::optional<Message> commandFailureMessage(
     UnitOperation operation, TransferStep step, ExchangeStatus status);
 
-// The message a sequence ends with, if any: the completion, or the
-// not-connected message with where it stopped. A closed port (already said
-// by commandFailureMessage), a busy link and a write that sent nothing get none.
+// The message a sequence ends with, if any: the completion, the
+// not-connected message with where it stopped, or for a write that sent
+// nothing because a parameter is out of range, that it was stopped. A closed
+// port (already said by commandFailureMessage) and a busy link get none.
 std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome);
 std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome);
 std::optional<Message> compareOutcomeMessage(

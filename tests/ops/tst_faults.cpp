@@ -281,10 +281,10 @@ private slots:
     }
 
     // A write never sends a hold time or an allowance the unit cannot
-    // hold. A damaged table file leaves both at 0: the write says which is
-    // out of range and sends nothing, so the unit keeps what it holds, and
-    // claims no completion. A file whose lines 214 and 215 hold 0 loads
-    // the defaults instead, which go out.
+    // hold. A damaged table file leaves either at 0: the write says which is
+    // out of range, sends nothing, so the unit keeps what it holds, and says
+    // so. A file whose lines 214 and 215 hold 0 loads the defaults instead,
+    // which go out.
     void writeNeverSendsParametersOutOfRange_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -294,12 +294,17 @@ private slots:
         for (int i = 0; i < random.size(); ++i)
             random[i] = char((i * 7919 + 13) % 251);
         QTest::newRow("random bytes")
-            << random << QStringList { HoldTimeOutOfRange, AllowanceOutOfRange } << QStringList();
-        QByteArray zeros;
-        for (int line = 1; line <= 215; ++line)
-            zeros += QByteArray::number(line) + ",0\r\n";
+            << random << QStringList { HoldTimeOutOfRange, AllowanceOutOfRange, WriteStopped }
+            << QStringList();
+        QByteArray lines;
+        for (int line = 1; line <= 213; ++line)
+            lines += QByteArray::number(line) + ",2800000\r\n";
+        QTest::newRow("the allowance alone: line 215 holds no number")
+            << lines + "214,5\r\n215,x\r\n"
+            << QStringList { AllowanceOutOfRange, WriteStopped } << QStringList();
         QTest::newRow("lines 214 and 215 hold 0")
-            << zeros << QStringList { WriteDone } << QStringList { u"STM 02"_s, u"SNM 01"_s };
+            << lines + "214,0\r\n215,0\r\n"
+            << QStringList { WriteDone } << QStringList { u"STM 02"_s, u"SNM 01"_s };
     }
     void writeNeverSendsParametersOutOfRange()
     {
@@ -314,6 +319,9 @@ private slots:
         QVERIFY(table.open(QIODevice::WriteOnly) && table.write(file) == file.size());
         table.close();
         rig.create();
+        // What the start-up says about the file itself is not this test's.
+        QCoreApplication::processEvents();
+        rig.messenger.clear();
 
         rig.run(MainCommand::WriteToUnit);
         QCOMPARE(rig.messenger.texts(), texts);
@@ -322,6 +330,9 @@ private slots:
         if (!parameters.isEmpty())
             return;
         QVERIFY(unit.commandLog().isEmpty());
+        const Message &stopped = rig.messenger.messages().last();
+        QCOMPARE(stopped.icon, MessageIcon::Information);
+        QCOMPARE(stopped.title, u"Kalvidor装置"_s);
         // The values the user then types go out as usual.
         rig.messenger.clear();
         rig.holdTime()->setText(u"5"_s);

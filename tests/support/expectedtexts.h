@@ -17,6 +17,8 @@ inline const QString PartlyWritten
     = QStringLiteral("警報ユニットの設定は一部だけ書き換わっている可能性があります。");
 inline const QString HoldTimeOutOfRange = QStringLiteral("警報時間設定が範囲外です。");
 inline const QString AllowanceOutOfRange = QStringLiteral("重機オペ許可人数が範囲外です。");
+inline const QString WriteStopped
+    = QStringLiteral("範囲外の設定値があるため、警報ユニットへの書き込みを中止しました。");
 inline const QString SaveFailed = QStringLiteral("設定の保存に失敗しました。");
 inline const QString LoadFailed = QStringLiteral("設定の読込みに失敗しました。");
 inline const QString SaveQuestion = QStringLiteral("設定内容を保存しますか");
