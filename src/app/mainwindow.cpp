@@ -182,6 +182,7 @@ void MainWindow::versionLabelClicked()
     QFrame *panel = m_form.picture1;
     if (isBaseIdPanelShown()) {
         panel->hide(); // it stays where it is
+        m_form.allowanceNote->show();
         return;
     }
     const MessageAnswer answer = m_services.messenger->show({ u"基準IDコードを設定しますか？"_s,
@@ -191,6 +192,9 @@ void MainWindow::versionLabelClicked()
     // Over the allowance panel, just inside its frame.
     panel->move(m_form.shape1->x() + px(60), m_form.shape1->y() + px(120));
     panel->show();
+    // The allowance note reaches below the panel's lower edge, and its second
+    // line would show there: the panel covers the whole note instead.
+    m_form.allowanceNote->hide();
 }
 
 void MainWindow::clearReceivedDisplay()

@@ -120,7 +120,7 @@ void MainWindowForm::createParameterPanels()
         u"1"_s, u"重機オペ許可人数"_s);
     addLabel(clientArea, ObjectName::AllowanceUnit, { 3480, 7320, 495, 375 }, u"人"_s,
         labelLook(bold16()));
-    addLabel(clientArea, ObjectName::AllowanceNote, { 480, 7860, 5415, 735 },
+    allowanceNote = addLabel(clientArea, ObjectName::AllowanceNote, { 480, 7860, 5415, 735 },
         u"重機オペに登録したICタグを検知しても　上記の個数分までは警報を鳴らしません。"_s,
         labelLook(bold14(), {}, DesignColor::RedText));
 

@@ -33,6 +33,7 @@ struct MainWindowForm
     QLineEdit *holdTime = nullptr; // txt_保持時間
     QLineEdit *allowance = nullptr; // txt_許可人数
     QFrame *shape1 = nullptr; // frame around the allowance panel
+    QLabel *allowanceNote = nullptr; // Label6, the red note under the allowance
     QFrame *picture1 = nullptr; // the base-ID panel
     IdLineEdit *baseId = nullptr; // txt_ID作業員(0)
     ClickableLabel *version = nullptr;

@@ -160,6 +160,34 @@ private slots:
         QCOMPARE(f.messenger.messages().size(), 2);
     }
 
+    // Shown, the base-ID panel covers the allowance panel: between its lower
+    // edge and the frame nothing red shows, though the allowance note
+    // reaches lower than the panel; hidden again, the note is back.
+    void baseIdPanelCoversTheAllowancePanel()
+    {
+        QVERIFY(f.showActive());
+        const QRect frame = f.child(ObjectName::AllowancePanel)->geometry();
+        const QRect panel(QPoint(28, 440), f.child(ObjectName::BaseIdPanel)->size());
+        const auto redBelowThePanel = [&] {
+            const QImage image = f.window->centralWidget()->grab().toImage();
+            int red = 0;
+            for (int y = panel.bottom() + 1; y < frame.bottom(); ++y) {
+                for (int x = frame.left() + 1; x < frame.right(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    red += c.red() > 160 && c.green() < 120 && c.blue() < 120;
+                }
+            }
+            return red;
+        };
+        QVERIFY(redBelowThePanel() > 0); // the note's second line
+        QWidget *version = f.child(ObjectName::VersionLabel);
+        QTest::mouseClick(version, Qt::LeftButton); // OK
+        QCOMPARE(f.child(ObjectName::BaseIdPanel)->geometry(), panel);
+        QCOMPARE(redBelowThePanel(), 0);
+        QTest::mouseClick(version, Qt::LeftButton);
+        QVERIFY(redBelowThePanel() > 0);
+    }
+
     void clearButtonEmptiesTheReceiveDisplay()
     {
         f.window->setReceivedText(u"ROM Ver1.00\r"_s);
