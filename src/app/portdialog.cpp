@@ -122,6 +122,7 @@ void PortDialog::keyPressEvent(QKeyEvent *event)
         }
         break;
     case Qt::Key_Escape:
+        cancelChoice();
         return;
     default:
         break;

@@ -40,7 +40,7 @@ public:
     void done(int result) override;
 
 protected:
-    // Enter presses the focused button; Escape does nothing.
+    // Enter presses the focused button; Escape closes as Cancel does.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
