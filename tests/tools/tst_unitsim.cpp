@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 using Lines = QList<QByteArray>;
 
@@ -195,6 +197,40 @@ private slots:
         const QString error = QString::fromUtf8(sim.readAllStandardError());
         QVERIFY2(error.contains(state + u": "_s + line), qPrintable(error));
         QCOMPARE(fileBytes(state), bytes);
+    }
+
+    // One simulator a line: a second one on the same path refuses to start,
+    // names the process that plays the unit there, touches neither memory
+    // nor the line, and the first goes on; a simulator killed without
+    // clearing up leaves nothing that keeps the next one from starting.
+    void secondSimulatorOnTheSameLineRefuses()
+    {
+        using kalvidor::unitsim::SimulatorProcess;
+        QTemporaryDir dir;
+        const QString line = dir.filePath(u"nelor"_s);
+        const QString state = dir.filePath(u"unit.state"_s);
+        SimulatorProcess first(SimulatorProcess::programFromEnvironment(), line);
+        QVERIFY2(first.start({}), qPrintable(first.errorString()));
+        Port port(line);
+        QVERIFY2(port.line.open(QIODevice::ReadWrite), qPrintable(port.line.errorString()));
+
+        QProcess second;
+        second.start(SimulatorProcess::programFromEnvironment(),
+            { u"--pty"_s, line, u"--state"_s, state, u"--hold"_s, u"9"_s });
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 1);
+        QCOMPARE(second.readAllStandardOutput(), QByteArray());
+        QCOMPARE(QString::fromUtf8(second.readAllStandardError()),
+            u"kalvidor-unit-sim: another simulator (process %1) already plays the unit on %2; "
+            "stop it first\n"_s.arg(first.processId())
+                .arg(line));
+        QVERIFY(!QFile::exists(state));
+        QCOMPARE(port.exchange("RTM"), "2\r");
+
+        QVERIFY(::kill(pid_t(first.processId()), SIGKILL) == 0);
+        QTRY_VERIFY(!first.isRunning());
+        SimulatorProcess third(SimulatorProcess::programFromEnvironment(), line);
+        QVERIFY2(third.start({}), qPrintable(third.errorString()));
     }
 };
 

@@ -134,9 +134,21 @@ bool Simulator::openLog()
     return true;
 }
 
+bool Simulator::lockLine()
+{
+    std::string error;
+    const bool locked = m_options.ptyPath.empty() ? m_lineLock.lockDevice(m_options.device, error)
+                                                  : m_lineLock.lockPty(m_options.ptyPath, error);
+    if (!locked)
+        std::fprintf(stderr, "kalvidor-unit-sim: %s\n", error.c_str());
+    return locked;
+}
+
 int Simulator::run()
 {
-    if (!loadUnit() || !openLog())
+    // Before the memory and the log: a simulator that may not play the line
+    // touches neither.
+    if (!lockLine() || !loadUnit() || !openLog())
         return 1;
     if (!openLine())
         return 1;
@@ -271,8 +283,9 @@ void Simulator::handleCommandLine()
     if (!reply.silent) {
         const auto delay = m_options.lineDelays.find(line);
         queueReply(reply.text,
-            now + std::chrono::milliseconds(
-                delay != m_options.lineDelays.end() ? delay->second : m_options.delayMs));
+            now
+                + std::chrono::milliseconds(
+                    delay != m_options.lineDelays.end() ? delay->second : m_options.delayMs));
     }
     if (m_options.streamGarbage && !m_garbageStreaming) {
         m_garbageStreaming = true;

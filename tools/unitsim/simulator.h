@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linelock.h"
 #include "options.h"
 #include "protocol.h"
 #include "serialline.h"
@@ -56,6 +57,7 @@ private:
         std::size_t offset = 0;
     };
 
+    bool lockLine();
     bool loadUnit();
     void saveUnit();
     bool openLog();
@@ -79,6 +81,7 @@ private:
     Options m_options;
     int m_signalFd;
     int m_logFd = -1;
+    LineLock m_lineLock;
     SerialLine m_line;
     UnitState m_unit;
     bool m_stateSaveFailed = false;
