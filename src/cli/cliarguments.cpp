@@ -74,7 +74,7 @@ CliArguments parseCliArguments(const QStringList &arguments)
                 return true;
             // No port number or device starts with "-": that is the next option.
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u'-')) {
-                fail(u"%1 needs a value"_s.arg(name));
+                fail(u"%1 の値を指定してください"_s.arg(name));
                 return false;
             }
             value = arguments[++i];
@@ -89,27 +89,28 @@ CliArguments parseCliArguments(const QStringList &arguments)
             if (!takeValue())
                 continue;
             if (portGiven)
-                fail(u"--port given twice"_s);
+                fail(u"--port が 2 回指定されています"_s);
             portGiven = true;
             result.port = portNumber(value);
             if (result.port == 0)
-                fail(u"--port takes a number from 1 to %1, not \"%2\""_s.arg(MaxPortNumber)
+                fail(u"--port には 1～%1 の番号を指定してください（「%2」は使えません）"_s
+                         .arg(MaxPortNumber)
                          .arg(value));
         } else if (name == u"--device") {
             if (!takeValue())
                 continue;
             if (deviceGiven)
-                fail(u"--device given twice"_s);
+                fail(u"--device が 2 回指定されています"_s);
             deviceGiven = true;
             result.device = value;
             if (value.isEmpty())
-                fail(u"--device needs a device"_s);
+                fail(u"--device のデバイスを指定してください"_s);
         } else {
-            fail(u"unknown option %1"_s.arg(argument));
+            fail(u"不明なオプションです：%1"_s.arg(argument));
         }
     }
     if (portGiven && deviceGiven)
-        fail(u"--port and --device cannot be given together"_s);
+        fail(u"--port と --device は同時に指定できません"_s);
 
     if (help) {
         // --help wins over everything else, as most programs do.
@@ -118,7 +119,7 @@ CliArguments parseCliArguments(const QStringList &arguments)
         return result;
     }
     if (positional.isEmpty()) {
-        fail(u"no command given"_s);
+        fail(u"コマンドを指定してください"_s);
         return result;
     }
     result.commandName = positional.takeFirst();
@@ -128,55 +129,60 @@ CliArguments parseCliArguments(const QStringList &arguments)
             command = &c;
     }
     if (!command) {
-        fail(u"unknown command \"%1\""_s.arg(result.commandName));
+        fail(u"不明なコマンドです：%1"_s.arg(result.commandName));
         return result;
     }
     result.command = command->kind;
     if (command->takesFile) {
         if (positional.isEmpty())
-            fail(u"%1 needs a file"_s.arg(result.commandName));
+            fail(u"%1 のファイルを指定してください"_s.arg(result.commandName));
         else
             result.file = positional.takeFirst();
     }
     if (!positional.isEmpty())
-        fail(u"unexpected argument \"%1\""_s.arg(positional.first()));
+        fail(u"余分な引数です：%1"_s.arg(positional.first()));
     return result;
 }
 
 QString cliUsageText()
 {
-    return uR"(Usage: kalvidor-cli COMMAND [FILE] [--port N | --device PATH] [--json]
+    return uR"(使い方: kalvidor-cli コマンド [FILE] [--port N | --device PATH] [--json]
 
-Writes an ID code table to the NELOR alarm unit, reads the unit's table into a
-file, or compares the unit with a file, over a serial line.
+IDコード表を警報ユニット NELOR へ書き込み、警報ユニットの設定をファイルへ
+読み込み、または警報ユニットとファイルを比較します（シリアル通信）。
 
-Commands:
-  write TABLE.csv     write the table's 213 IDs, the hold time and the
-                      operator allowance to the unit
-  read OUT.csv        read the unit's IDs and parameters into OUT.csv
-  compare TABLE.csv   compare the unit's four ID lists with the table
-  ports               list the serial ports of this computer
+コマンド:
+  write TABLE.csv     表の 213 件の ID、警報時間設定、重機オペ許可人数を
+                      警報ユニットへ書き込みます
+  read OUT.csv        警報ユニットの ID と設定値を OUT.csv に保存します
+  compare TABLE.csv   警報ユニットの 4 つの ID の一覧を表と比較します
+  ports               このコンピューターのシリアルポートを表示します
 
-Options:
-  --port N            use port N: COMN on Windows; elsewhere the device that
-                      COMN names in section [PORTS] of Kalvidor.ini, else
-                      /dev/ttyS{N-1}
-  --device PATH       use this serial device
-                      (neither: the port stored in Kalvidor.ini beside the
-                      program, as the window uses it)
-  --json              print the outcome as one JSON object on standard output
-  -h, --help          print this help
+write と compare が受け付けるのは正しい形式の IDコード表だけです: 215 行、
+各行が行番号、コンマ、値（ID は 16進数 7 桁まで、警報時間設定は 1～99、
+重機オペ許可人数は 1～4 の 10進数）。それ以外のファイルでは何も送信しません。
 
-The outcome goes to standard error, in the words of the main window's messages.
+オプション:
+  --port N            通信ポート N を使います: Windows では COMN、それ以外では
+                      Kalvidor.ini の [PORTS] で COMN に指定したデバイス、
+                      指定がなければ /dev/ttyS{N-1}
+  --device PATH       このシリアルデバイスを使います（相対パスは現在の
+                      フォルダーから）
+                      （どちらもなければ、プログラムと同じフォルダーの
+                      Kalvidor.ini に保存された通信ポートを使います）
+  --json              結果を 1 つの JSON オブジェクトとして標準出力に出します
+  -h, --help          この説明を表示します
 
-Exit codes:
-  0    done; compare: the ID lists are identical
-  1    compare: the ID lists differ
-  2    the unit did not answer or refused a command
-  3    the port cannot be opened
-  4    a file cannot be read or written, or holds no usable value
-  64   usage error
-  130  interrupted by Ctrl+C (143: terminated)
+結果は標準エラー出力に、メインウィンドウのメッセージと同じ言葉で出ます。
+
+終了コード:
+  0    完了。compare では ID の一覧が一致
+  1    compare で ID の一覧が相違
+  2    警報ユニットが応答しないか、コマンドを拒否した
+  3    通信ポートを開けない
+  4    ファイルを読み書きできない、または正しい形式の IDコード表ではない
+  64   使い方の誤り
+  130  Ctrl+C で中断（143: 終了の要求）
 )"_s;
 }
 

@@ -5,6 +5,7 @@
 #include "files/idtablefile.h"
 #include "link/serialports.h"
 #include "link/unitlink.h"
+#include "messages/filemessages.h"
 #include "ops/unitsession.h"
 
 #include <QDir>
@@ -101,6 +102,16 @@ int portNumberOf(const SerialPortEntry &entry, const QString &settingsFile)
     return 0;
 }
 
+// The device --device names, as it is opened. A device file's relative path
+// is taken from the current folder (the serial port would look for it under
+// /dev/); on Windows the name is the port's own (COM5).
+QString deviceToOpen(const QString &given)
+{
+    if (hostPortNaming() == PortNaming::DeviceFiles && QDir::isRelativePath(given))
+        return QDir::current().absoluteFilePath(given);
+    return given;
+}
+
 } // namespace
 
 CliCommand::CliCommand(const QStringList &arguments, QString programDir)
@@ -117,7 +128,7 @@ int CliCommand::run()
 {
     if (!m_arguments.usageError.isEmpty()) {
         m_console.error(u"kalvidor-cli: "_s + m_arguments.usageError);
-        m_console.error(u"Try 'kalvidor-cli --help'."_s);
+        m_console.error(u"使い方は kalvidor-cli --help で表示します。"_s);
         m_report[u"error"_s] = m_arguments.usageError;
         return finish(CliExit::Usage);
     }
@@ -143,16 +154,6 @@ int CliCommand::write()
     TableInput input;
     if (!readTable(input))
         return finish(CliExit::FileError);
-    // The window refuses such a value and keeps the one before; here there is
-    // none before, so nothing is sent.
-    if (input.gathered.holdTimeRejected || input.gathered.allowanceRejected) {
-        m_console.error(u"%1 holds no usable value:"_s.arg(m_arguments.file));
-        if (input.gathered.holdTimeRejected)
-            m_console.error(outOfRangeText(UnitParameter::HoldTime));
-        if (input.gathered.allowanceRejected)
-            m_console.error(outOfRangeText(UnitParameter::OperatorAllowance));
-        return finish(CliExit::FileError);
-    }
 
     const SequenceOutcome outcome = transfer<SequenceOutcome>(
         UnitOperation::Write, [&] { return m_session->write(input.table); });
@@ -183,22 +184,24 @@ int CliCommand::read()
             outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty()));
 
     // A value outside its range is not stored: the file keeps the default.
-    const auto reportKept
-        = [&](UnitParameter parameter, const ParameterReading &reading, qint16 kept) {
-              if (reading.taken)
-                  return;
-              m_console.error(outOfRangeText(parameter));
-              m_console.error(u"the unit gave %1; %2 holds the default %3"_s.arg(reading.value)
-                                  .arg(m_arguments.file)
-                                  .arg(kept));
-          };
+    const auto reportKept = [&](UnitParameter parameter, const ParameterReading &reading,
+                                qint16 kept) {
+        if (reading.taken)
+            return;
+        m_console.error(outOfRangeText(parameter));
+        m_console.error(
+            u"警報ユニットの値は %1 でした。%2 には初期値 %3 を保存します。"_s.arg(reading.value)
+                .arg(m_arguments.file)
+                .arg(kept));
+    };
     reportKept(UnitParameter::HoldTime, outcome.holdTime, table.holdTime);
     reportKept(UnitParameter::OperatorAllowance, outcome.allowance, table.operatorAllowance);
 
     if (!saveIdCodeTable(m_arguments.file, table)) {
         // The read itself completed: the report says so, and why the file is not new.
         reportSequence(outcome, UnitSession::CommandsPerTransfer, true);
-        m_console.error(u"cannot write %1; the file is left as it was"_s.arg(m_arguments.file));
+        m_console.error(
+            u"%1 に書き込めませんでした。ファイルは元のままです。"_s.arg(m_arguments.file));
         m_report[u"error"_s] = m_console.errorLines().last();
         return finish(CliExit::FileError);
     }
@@ -213,7 +216,8 @@ int CliCommand::compare()
 
     const CompareOutcome outcome = transfer<CompareOutcome>(
         UnitOperation::Compare, [&] { return m_session->compare(input.table); });
-    const std::optional<Message> message = compareOutcomeMessage(outcome, input.table);
+    const std::optional<Message> message
+        = compareOutcomeMessage(outcome, input.table, m_arguments.file);
     if (message)
         m_console.message(*message);
     // A compare reads the IDs only.
@@ -254,7 +258,7 @@ int CliCommand::listPorts()
                 { u"port"_s, number ? QJsonValue(number) : QJsonValue() } });
     }
     if (entries.isEmpty())
-        m_console.error(u"no serial ports found"_s);
+        m_console.error(u"シリアルポートが見つかりません。"_s);
     m_report[u"ports"_s] = ports;
     m_report[u"status"_s] = u"completed"_s;
     return finish(CliExit::Done);
@@ -264,22 +268,22 @@ bool CliCommand::readTable(TableInput &input)
 {
     const QString &path = m_arguments.file;
     m_report[u"file"_s] = path;
-    input = readTableAsShown(path);
+    input = readTableInput(path);
     switch (input.status) {
     case TableInputStatus::Read:
         return true;
     case TableInputStatus::Missing:
-        m_console.error(u"cannot read %1: no such file"_s.arg(path));
+        m_console.error(u"%1 を読み込めません：ファイルがありません。"_s.arg(path));
         break;
     case TableInputStatus::Folder:
-        m_console.error(u"cannot read %1: it is a folder"_s.arg(path));
+        m_console.error(u"%1 を読み込めません：フォルダーです。"_s.arg(path));
         break;
     case TableInputStatus::Unreadable:
-        m_console.error(u"cannot read %1"_s.arg(path));
+        m_console.error(u"%1 を読み込めません。"_s.arg(path));
         break;
-    case TableInputStatus::NoValue:
+    case TableInputStatus::NotATable:
         m_console.error(
-            u"%1 holds no usable value: no line of it is a line of a table file"_s.arg(path));
+            u"%1 は IDコード表の形式と違います：%2。"_s.arg(path, tableFileFaultText(input.check)));
         break;
     }
     m_report[u"error"_s] = m_console.errorLines().last();
@@ -294,9 +298,11 @@ bool CliCommand::checkOutputFile()
     m_report[u"file"_s] = path;
     const QFileInfo info(path);
     if (info.isDir())
-        m_console.error(u"cannot write %1: it is a folder"_s.arg(path));
+        m_console.error(u"%1 に書き込めません：フォルダーです。"_s.arg(path));
     else if (!info.absoluteDir().exists())
-        m_console.error(u"cannot write %1: its folder does not exist"_s.arg(path));
+        m_console.error(u"%1 に書き込めません：フォルダーがありません。"_s.arg(path));
+    else if (!canSaveIdCodeTable(path))
+        m_console.error(u"%1 に書き込めません。"_s.arg(path));
     else
         return true;
     m_report[u"error"_s] = m_console.errorLines().last();
@@ -306,13 +312,26 @@ bool CliCommand::checkOutputFile()
 void CliCommand::openLink(UnitOperation operation)
 {
     m_operation = operation;
+    const QString settings = settingsFilePath(m_programDir);
     LinkConfig config;
     config.programDir = m_programDir;
-    config.device = m_arguments.port != 0
-        ? portDeviceName(m_arguments.port, settingsFilePath(m_programDir))
-        : m_arguments.device;
+    if (!m_arguments.device.isEmpty()) {
+        m_device = m_arguments.device;
+        config.device = deviceToOpen(m_arguments.device);
+    } else if (m_arguments.port != 0) {
+        m_device = config.device = portDeviceName(m_arguments.port, settings);
+    }
     m_link = std::make_unique<UnitLink>(config);
     m_session = std::make_unique<UnitSession>(*m_link);
+    if (config.device.isEmpty()) {
+        // The port stored beside the program, else the link's first port:
+        // said before the first command, so that nobody wonders which it is.
+        const int stored = storedPortNumber(settings);
+        m_device = portDeviceName(stored != 0 ? stored : m_link->portNumber(), settings);
+        if (stored == 0)
+            m_console.error(
+                u"Kalvidor.ini に通信ポートの設定がないため、%1 を使います。"_s.arg(m_device));
+    }
 
     connect(m_session.get(), &UnitSession::commandFailed, this,
         [this](TransferStep step, ExchangeStatus status) {
@@ -327,7 +346,7 @@ void CliCommand::openLink(UnitOperation operation)
             [this, done = 0]() mutable { m_console.progress(++done, SlotCount); });
     }
     m_link->load();
-    m_report[u"device"_s] = m_link->deviceName();
+    m_report[u"device"_s] = m_device;
 }
 
 template <typename Outcome, typename Run>
@@ -365,15 +384,17 @@ int CliCommand::reportSequence(const SequenceOutcome &outcome, int total, bool p
             { u"slot"_s, outcome.slot }, { u"place"_s, place } };
     }
 
-    const QString progress = u"%1 of %2 commands answered"_s.arg(outcome.answered).arg(total);
+    const QString progress
+        = u"全 %1 件中 %2 件に応答がありました"_s.arg(total).arg(outcome.answered);
     if (outcome.status == SequenceStatus::Cancelled) {
-        m_console.error(u"interrupted at %1: %2; the port is closed"_s.arg(place, progress));
+        m_console.error(
+            u"%1 で中断しました（%2）。通信ポートは閉じました。"_s.arg(place, progress));
         if (m_operation == UnitOperation::Write && outcome.answered > 0)
-            m_console.error(u"the unit may hold part of the new table"_s);
+            m_console.error(partlyWrittenText());
     } else if (stoppedPartWay(outcome.status) && !placeSaid) {
-        m_console.error(u"stopped at %1: %2"_s.arg(place, progress));
+        m_console.error(u"%1 で止まりました（%2）。"_s.arg(place, progress));
     } else if (outcome.status == SequenceStatus::PortNotOpen) {
-        m_console.error(u"cannot open %1"_s.arg(m_link->deviceName()));
+        m_console.error(u"%1 を開けません。"_s.arg(m_device));
     }
     return exitCodeFor(outcome.status);
 }
@@ -384,7 +405,7 @@ int CliCommand::finish(int exitCode)
         return exitCode;
     m_report[u"exitCode"_s] = exitCode;
     m_report[u"messages"_s] = QJsonArray::fromStringList(m_console.errorLines());
-    m_console.outBytes(QJsonDocument(m_report).toJson(QJsonDocument::Compact) + '\n');
+    m_console.outUtf8(QJsonDocument(m_report).toJson(QJsonDocument::Compact) + '\n');
     return exitCode;
 }
 

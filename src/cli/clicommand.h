@@ -64,6 +64,7 @@ private:
     Console m_console;
     QJsonObject m_report;
     UnitOperation m_operation = UnitOperation::Write;
+    QString m_device; // the device of the transfer, as the user named it
     std::unique_ptr<UnitLink> m_link;
     std::unique_ptr<UnitSession> m_session;
 };

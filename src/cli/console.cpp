@@ -3,7 +3,14 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -16,25 +23,63 @@ namespace {
 
 constexpr int BarWidth = 40;
 
-bool isTerminal(std::FILE *stream)
-{
 #ifdef Q_OS_WIN
-    return _isatty(_fileno(stream)) != 0;
-#else
-    return isatty(fileno(stream)) != 0;
-#endif
+HANDLE handleOf(std::FILE *stream)
+{
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
 
-void put(std::FILE *stream, const QByteArray &bytes)
+StreamKind kindOf(std::FILE *stream)
 {
+    // A console answers for its mode; a file, a pipe or the NUL device does not.
+    DWORD mode = 0;
+    return GetConsoleModeW(handleOf(stream), &mode) ? StreamKind::Console : StreamKind::FileOrPipe;
+}
+
+void writeConsole(std::FILE *stream, const QString &text)
+{
+    const HANDLE console = handleOf(stream);
+    const auto *data = reinterpret_cast<const wchar_t *>(text.utf16());
+    qsizetype left = text.size();
+    while (left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(left < 8192 ? left : 8192);
+        if (!WriteConsoleW(console, data, chunk, &written, nullptr) || written == 0)
+            return;
+        data += written;
+        left -= qsizetype(written);
+    }
+}
+#else
+StreamKind kindOf(std::FILE *stream)
+{
+    return isatty(fileno(stream)) ? StreamKind::Console : StreamKind::FileOrPipe;
+}
+#endif
+
+void put(std::FILE *stream, const QString &text)
+{
+#ifdef Q_OS_WIN
+    if (outputPath(kindOf(stream), true) == OutputPath::WideConsole) {
+        writeConsole(stream, text);
+        return;
+    }
+#endif
+    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
 
 } // namespace
 
+OutputPath outputPath(StreamKind kind, bool onWindows)
+{
+    return onWindows && kind == StreamKind::Console ? OutputPath::WideConsole
+                                                    : OutputPath::Utf8Bytes;
+}
+
 Console::Console()
-    : m_terminal(isTerminal(stderr))
+    : m_terminal(kindOf(stderr) == StreamKind::Console)
 {
 }
 
@@ -42,7 +87,7 @@ void Console::error(const QString &line)
 {
     endProgress();
     m_errorLines << line;
-    put(stderr, (line + u'\n').toLocal8Bit());
+    put(stderr, line + u'\n');
 }
 
 void Console::message(const Message &message)
@@ -58,13 +103,13 @@ void Console::message(const Message &message)
 void Console::out(const QString &line)
 {
     endProgress();
-    put(stdout, (line + u'\n').toLocal8Bit());
+    put(stdout, line + u'\n');
 }
 
-void Console::outBytes(const QByteArray &bytes)
+void Console::outUtf8(const QByteArray &bytes)
 {
     endProgress();
-    put(stdout, bytes);
+    put(stdout, QString::fromUtf8(bytes));
 }
 
 void Console::progress(int done, int total)
@@ -72,9 +117,9 @@ void Console::progress(int done, int total)
     if (!m_terminal || total <= 0)
         return;
     const int filled = BarWidth * done / total;
-    const QString bar = u"\r["_s + QString(filled, u'#') + QString(BarWidth - filled, u'.')
-        + u"] %1/%2"_s.arg(done, 3).arg(total);
-    put(stderr, bar.toLocal8Bit());
+    put(stderr,
+        u"\r["_s + QString(filled, u'#') + QString(BarWidth - filled, u'.')
+            + u"] %1/%2"_s.arg(done, 3).arg(total));
     m_barShown = true;
 }
 
@@ -83,7 +128,7 @@ void Console::endProgress()
     if (!m_barShown)
         return;
     // Blank the bar's line so that the next line starts clean.
-    put(stderr, (u'\r' + QString(BarWidth + 12, u' ') + u'\r').toLocal8Bit());
+    put(stderr, u'\r' + QString(BarWidth + 12, u' ') + u'\r');
     m_barShown = false;
 }
 

@@ -8,10 +8,25 @@
 
 namespace kalvidor {
 
-// Standard output and standard error of the command line. Lines go out in
-// the system's encoding (UTF-8 on Linux, the ANSI code page on Windows, the
-// console's own on a Japanese system). A progress bar is drawn on standard
-// error only when that is a terminal, and is erased before any other line.
+// Where a standard stream leads.
+enum class StreamKind { Console, FileOrPipe };
+
+// How text is written to a stream.
+enum class OutputPath {
+    // UTF-16 through the wide-character console API: a Windows console shows
+    // the Japanese lines whatever its code page.
+    WideConsole,
+    // UTF-8 bytes: a file or a pipe on every system (a log stays readable
+    // wherever it is opened), and a terminal elsewhere than on Windows.
+    Utf8Bytes,
+};
+
+OutputPath outputPath(StreamKind kind, bool onWindows);
+
+// Standard output and standard error of the command line, each written as
+// outputPath() decides for what it leads to. A progress bar is drawn on
+// standard error only when that is a console, and is erased before any
+// other line.
 class Console
 {
 public:
@@ -24,8 +39,8 @@ public:
     void message(const Message &message);
     // One line on standard output.
     void out(const QString &line);
-    // Bytes on standard output as they are (the JSON report, UTF-8).
-    void outBytes(const QByteArray &bytes);
+    // UTF-8 text on standard output as it is (the JSON report).
+    void outUtf8(const QByteArray &bytes);
 
     void progress(int done, int total);
     void endProgress();

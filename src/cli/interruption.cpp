@@ -1,7 +1,16 @@
 #include "interruption.h"
 
+#include <QtGlobal>
+
 #include <atomic>
 #include <csignal>
+
+#ifdef Q_OS_WIN
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace kalvidor {
 
@@ -15,14 +24,27 @@ void recordSignal(int signal)
     receivedSignal.store(signal);
 }
 
+#ifdef Q_OS_WIN
+// Ctrl+C and Ctrl+Break in a Windows console. The system calls this on a
+// thread of its own: it only records the interruption, as Ctrl+C is recorded
+// on Linux, and the transfer's watch on the event loop ends the transfer.
+BOOL WINAPI onConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    receivedSignal.store(SIGINT);
+    return TRUE; // handled: the process goes on to close the port and report
+}
+#endif
+
 } // namespace
 
 void catchInterruptions()
 {
     std::signal(SIGINT, recordSignal);
     std::signal(SIGTERM, recordSignal);
-#ifdef SIGBREAK
-    std::signal(SIGBREAK, recordSignal); // Ctrl+Break in a Windows console
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
 #endif
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/idtablefile.h"
 #include "table/idcodetable.h"
 
 #include <QString>
@@ -11,23 +12,19 @@ enum class TableInputStatus {
     Missing, // no such file
     Folder, // the name is a folder
     Unreadable, // the file could not be opened or read
-    NoValue, // not one line of the file gives a value: it is no table
+    NotATable, // not a well-formed table file: check says why
 };
 
 struct TableInput
 {
     TableInputStatus status = TableInputStatus::Missing;
-    // What the main window sends for that file: loaded over the defaults,
-    // shown with the lists at their top and gathered back.
-    IdCodeTable table;
-    // The parameters the gather refused; the table keeps their defaults then.
-    GatherResult gathered;
+    IdCodeTable table; // the file's table, when read
+    TableFileCheck check; // what sets the file apart from a table file
 };
 
-// Reads a table file as the main window's CSV読込み reads it into a freshly
-// started window without a table file, by the same loader: the lines it can
-// read replace the defaults, the rest keep them. The table is then what the
-// window's fields show and a write or compare gathers from them.
-TableInput readTableAsShown(const QString &path);
+// Reads the table that write and compare take: a well-formed table file only,
+// so that what goes to the unit is exactly what the file says. Anything else
+// is refused with the reason, and nothing is guessed.
+TableInput readTableInput(const QString &path);
 
 } // namespace kalvidor

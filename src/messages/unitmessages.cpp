@@ -25,7 +25,7 @@ QString stopDetails(UnitOperation operation, const SequenceOutcome &outcome)
                 .arg(outcome.answered)
                 .arg(UnitSession::CommandsPerTransfer);
     if (writing && outcome.answered > 0)
-        text += u"\n警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
+        text += u'\n' + partlyWrittenText();
     return text;
 }
 
@@ -50,6 +50,11 @@ QString outOfRangeText(UnitParameter parameter)
 {
     return parameter == UnitParameter::HoldTime ? u"警報時間設定が範囲外です。"_s
                                                 : u"重機オペ許可人数が範囲外です。"_s;
+}
+
+QString partlyWrittenText()
+{
+    return u"警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
 }
 
 QString slotPlace(int slot)
@@ -125,6 +130,12 @@ std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome)
 std::optional<Message> compareOutcomeMessage(
     const CompareOutcome &outcome, const IdCodeTable &table)
 {
+    return compareOutcomeMessage(outcome, table, u"画面"_s);
+}
+
+std::optional<Message> compareOutcomeMessage(
+    const CompareOutcome &outcome, const IdCodeTable &table, const QString &tableSide)
+{
     if (stoppedByTheUnit(outcome))
         return information(notConnectedText());
     if (!outcome.completed())
@@ -134,7 +145,7 @@ std::optional<Message> compareOutcomeMessage(
 
     IdCodeTable unit;
     unit.ids = outcome.unitIds;
-    QStringList lines { u"相違している ID（画面 / 警報ユニット）"_s };
+    QStringList lines { u"相違している ID（%1 / 警報ユニット）"_s.arg(tableSide) };
     // An empty row reads "―" on either side; a different base explains a
     // pair of them.
     if (table.ids[0] != unit.ids[0])

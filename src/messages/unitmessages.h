@@ -21,6 +21,8 @@ QString portNotOpenText();
 QString notConnectedText();
 // The range messages of the two parameters.
 QString outOfRangeText(UnitParameter parameter);
+// After a write that stopped part-way: the unit may hold part of the table.
+QString partlyWrittenText();
 
 // Where a slot sits as the window shows it: "重　機 38"; the base ID has no
 // row number.
@@ -41,8 +43,12 @@ std::optional<Message> commandFailureMessage(
 // port (already said by commandFailureMessage) and a busy link get none.
 std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome);
 std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome);
+// The window's compare: the differing rows as the screen (画面) and the unit
+// show them. tableSide names the table's side instead (a file's name).
 std::optional<Message> compareOutcomeMessage(
     const CompareOutcome &outcome, const IdCodeTable &table);
+std::optional<Message> compareOutcomeMessage(
+    const CompareOutcome &outcome, const IdCodeTable &table, const QString &tableSide);
 
 // The link window's captions.
 QString sentCaption(const QString &command);

@@ -3,6 +3,7 @@
 // against the unit simulator on a pseudo-terminal. The main window's
 // write of the same file is the yardstick for what a write sends.
 #include "../app/windowfixture.h"
+#include "cli/console.h"
 #include "expectedtexts.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
@@ -108,7 +109,8 @@ void notStartedRow(const char *name, const QString &arguments, int exitCode, con
 {
     QStringList lines { error };
     if (exitCode == 64)
-        lines = QStringList { u"kalvidor-cli: "_s + error, u"Try 'kalvidor-cli --help'."_s };
+        lines = QStringList { u"kalvidor-cli: "_s + error,
+            u"使い方は kalvidor-cli --help で表示します。"_s };
     const QString report = uR"({"error":"%1","exitCode":%2,"status":"not-started"})"_s;
     QTest::newRow(name) << QString() << arguments << 0 << lines
                         << report.arg(QString(error).replace(u'"', u"\\\""_s)).arg(exitCode);
@@ -148,18 +150,19 @@ private slots:
             << QStringList { u"0=SID 000,041947136"_s, u"1=SID 001,000004097"_s,
                    u"3=SID 003,000004096"_s, u"213=STM 15"_s, u"214=SNM 03"_s }
             << true;
-        // Twenty lines: operator 1 is in view at the top of its list, operator
-        // 19 is not; the slots the file leaves out hold the default 2800000 (no
-        // longer the base) and the parameters their defaults.
-        QStringList odd(20, u"2801000"_s);
-        odd[1] = u"123456789"_s;
-        odd[2] = u"xyz"_s;
-        odd[19] = u"ABCDEFGH"_s;
-        QTest::newRow("IDs too long or not hexadecimal, the rest left out")
-            << odd
-            << QStringList { u"0=SID 000,041947136"_s, u"1=SID 001,000065535"_s,
-                   u"2=SID 002,000000000"_s, u"3=SID 003,000004096"_s, u"19=SID 019,-000000001"_s,
-                   u"20=SID 020,000000000"_s, u"213=STM 02"_s, u"214=SNM 01"_s }
+        // Lower case, zero, leading zeros and the largest ID; both parameters
+        // at their upper limits. A read gives them back in the program's own
+        // form.
+        QStringList unusual = QStringList(213, u"2801000"_s) << u"99"_s << u"4"_s;
+        unusual[1] = u"fffffff"_s;
+        unusual[2] = u"0"_s;
+        unusual[3] = u"0002801"_s;
+        unusual[212] = u"abc"_s;
+        QTest::newRow("lower case, zero, leading zeros, the largest ID")
+            << unusual
+            << QStringList { u"1=SID 001,000065535"_s, u"2=SID 002,000000000"_s,
+                   u"3=SID 003,000010241"_s, u"212=SID 212,000002748"_s, u"213=STM 99"_s,
+                   u"214=SNM 04"_s }
             << false;
     }
     void writeSendsWhatTheWindowSends()
@@ -205,12 +208,12 @@ private slots:
             const rlimit tight { 1024, RLIM_INFINITY };
             setrlimit(RLIMIT_FSIZE, &tight);
         });
-        QCOMPARE(full.errorLines,
-            (QStringList { ReadDone, u"cannot write out.csv; the file is left as it was"_s }));
+        const QString notWritten = u"out.csv に書き込めませんでした。ファイルは元のままです。"_s;
+        QCOMPARE(full.errorLines, (QStringList { ReadDone, notWritten }));
         QCOMPARE(readBytes(bench.file(u"out.csv"_s)), tableBytes(values));
         const QJsonObject report = QJsonDocument::fromJson(full.out).object();
         QCOMPARE(report[u"status"_s].toString(), u"completed"_s);
-        QCOMPARE(report[u"error"_s].toString(), u"cannot write out.csv; the file is left as it was"_s);
+        QCOMPARE(report[u"error"_s].toString(), notWritten);
         QCOMPARE(QDir(bench.work.path()).entryList(QDir::Files),
             (QStringList { u"out.csv"_s, u"table.csv"_s }));
         QCOMPARE((QList<int> { read.exitCode, compared.exitCode, full.exitCode }),
@@ -231,7 +234,7 @@ private slots:
         // The file holds 2801234 for heavy machine 38, the unit 280FFFF for vehicle 50.
         QTest::newRow("differing rows named")
             << u"--set 212=FFFF"_s << u"compare differs.csv"_s << 0
-            << QStringList { Differ, u"相違している ID（画面 / 警報ユニット）"_s,
+            << QStringList { Differ, u"相違している ID（differs.csv / 警報ユニット）"_s,
                    u"重　機 38：2801234 / ―"_s, u"車　両 50：― / 280FFFF"_s }
             << uR"({"answered":213,"differences":[{"file":"2801234","place":"重　機 38",)"
                uR"("slot":150,"unit":"―"},{"file":"―","place":"車　両 50","slot":212,)"
@@ -249,7 +252,7 @@ private slots:
         QTest::newRow("read, the hold time unanswered")
             << u"--silent-rtm"_s << u"read out.csv"_s << 2000
             << QStringList { NotConnected,
-                   u"stopped at 警報時間設定: 213 of 215 commands answered"_s }
+                   u"警報時間設定 で止まりました（全 215 件中 213 件に応答がありました）。"_s }
             << uR"({"answered":213,"exitCode":2,"parameters":{"allowance":{"answered":false,)"
                uR"("taken":false,"value":0},"holdTime":{"answered":false,"taken":false,"value":0}},)"
                uR"("status":"no-reply","stop":{"place":"警報時間設定","slot":0,)"
@@ -258,45 +261,60 @@ private slots:
         QTest::newRow("read, parameters out of range")
             << u"--hold 150 --refuse-rnm"_s << u"read out.csv"_s << 0
             << QStringList { ReadDone, HoldTimeOutOfRange,
-                   u"the unit gave 150; out.csv holds the default 2"_s, AllowanceOutOfRange,
-                   u"the unit gave 0; out.csv holds the default 1"_s }
+                   u"警報ユニットの値は 150 でした。out.csv には初期値 2 を保存します。"_s,
+                   AllowanceOutOfRange,
+                   u"警報ユニットの値は 0 でした。out.csv には初期値 1 を保存します。"_s }
             << uR"({"answered":215,"exitCode":0,"parameters":{"allowance":{"answered":true,)"
                uR"("taken":false,"value":0},"holdTime":{"answered":true,"taken":false,)"
                uR"("value":150}},"status":"completed","total":215})"_s;
         QTest::newRow("--port 1 leads nowhere")
             << QString() << u"compare table.csv --port 1"_s << 0
-            << QStringList { PortMessage, u"cannot open /nonexistent/tty"_s }
+            << QStringList { PortMessage, u"/nonexistent/tty を開けません。"_s }
             << uR"({"answered":0,"exitCode":3,"status":"port-not-open","total":213})"_s;
         QTest::newRow("no such device")
             << QString() << u"write table.csv --device=/nonexistent/tty"_s << 0
-            << QStringList { PortMessage, u"cannot open /nonexistent/tty"_s }
+            << QStringList { PortMessage, u"/nonexistent/tty を開けません。"_s }
             << uR"({"answered":0,"exitCode":3,"status":"port-not-open","total":215})"_s;
 
         // "--" ends the options, so a file name may start with "-".
-        notStartedRow(
-            "table missing", u"write -- -none.csv"_s, 4, u"cannot read -none.csv: no such file"_s);
+        notStartedRow("table missing", u"write -- -none.csv"_s, 4,
+            u"-none.csv を読み込めません：ファイルがありません。"_s);
         notStartedRow("table is a folder", u"write folder.csv"_s, 4,
-            u"cannot read folder.csv: it is a folder"_s);
-        notStartedRow("table is a socket", u"compare socket.csv"_s, 4, u"cannot read socket.csv"_s);
+            u"folder.csv を読み込めません：フォルダーです。"_s);
+        notStartedRow(
+            "table is a socket", u"compare socket.csv"_s, 4, u"socket.csv を読み込めません。"_s);
+        // Not a table file: nothing is sent, and the line says why.
+        const QString notATable = u"%1 は IDコード表の形式と違います：%2。"_s;
         notStartedRow("text without commas", u"write notes.csv"_s, 4,
-            u"notes.csv holds no usable value: no line of it is a line of a table file"_s);
+            notATable.arg(u"notes.csv"_s, u"行数が 2 行です（IDコード表は 215 行）"_s));
+        notStartedRow("three lines of another table", u"write people.csv"_s, 4,
+            notATable.arg(u"people.csv"_s, u"行数が 3 行です（IDコード表は 215 行）"_s));
+        notStartedRow("a table cut to 100 lines", u"compare cut.csv"_s, 4,
+            notATable.arg(u"cut.csv"_s, u"行数が 100 行です（IDコード表は 215 行）"_s));
+        notStartedRow("hold time 150, allowance 9", u"write limits.csv"_s, 4,
+            notATable.arg(u"limits.csv"_s, u"214 行目の値が 1～99 の警報時間設定ではありません"_s));
+        notStartedRow("an ID of eight digits", u"compare long.csv"_s, 4,
+            notATable.arg(u"long.csv"_s, u"3 行目の値が 16進数 7 桁までの ID ではありません"_s));
         notStartedRow("output is a folder", u"read folder.csv"_s, 4,
-            u"cannot write folder.csv: it is a folder"_s);
+            u"folder.csv に書き込めません：フォルダーです。"_s);
         notStartedRow("output folder missing", u"read no/out.csv"_s, 4,
-            u"cannot write no/out.csv: its folder does not exist"_s);
-        notStartedRow("nothing", QString(), 64, u"no command given"_s);
-        notStartedRow("unknown command", u"send t.csv"_s, 64, u"unknown command \"send\""_s);
+            u"no/out.csv に書き込めません：フォルダーがありません。"_s);
+        notStartedRow("output folder takes no file", u"read /proc/out.csv"_s, 4,
+            u"/proc/out.csv に書き込めません。"_s);
+        notStartedRow("nothing", QString(), 64, u"コマンドを指定してください"_s);
+        notStartedRow("unknown command", u"send t.csv"_s, 64, u"不明なコマンドです：send"_s);
+        notStartedRow("unknown option", u"write t.csv --speed 9600"_s, 64,
+            u"不明なオプションです：--speed"_s);
         notStartedRow(
-            "unknown option", u"write t.csv --speed 9600"_s, 64, u"unknown option --speed"_s);
-        notStartedRow("write without a file", u"write"_s, 64, u"write needs a file"_s);
-        notStartedRow("compare with two files", u"compare a.csv b.csv"_s, 64,
-            u"unexpected argument \"b.csv\""_s);
+            "write without a file", u"write"_s, 64, u"write のファイルを指定してください"_s);
+        notStartedRow(
+            "compare with two files", u"compare a.csv b.csv"_s, 64, u"余分な引数です：b.csv"_s);
         notStartedRow("--port and --device", u"write t.csv --port 2 --device /dev/ttyUSB0"_s, 64,
-            u"--port and --device cannot be given together"_s);
-        notStartedRow(
-            "--port without a value", u"write t.csv --port"_s, 64, u"--port needs a value"_s);
+            u"--port と --device は同時に指定できません"_s);
+        notStartedRow("--port without a value", u"write t.csv --port"_s, 64,
+            u"--port の値を指定してください"_s);
         notStartedRow("--port 257", u"write t.csv --port 257"_s, 64,
-            u"--port takes a number from 1 to 256, not \"257\""_s);
+            u"--port には 1～256 の番号を指定してください（「257」は使えません）"_s);
     }
     void outcomes()
     {
@@ -310,6 +328,14 @@ private slots:
         QVERIFY(writeBytes(bench.file(u"differs.csv"_s),
             readBytes(bench.file(u"table.csv"_s)).replace("\n151,2800000", "\n151,2801234")));
         QVERIFY(writeBytes(bench.file(u"notes.csv"_s), "ID list for site 4\r\nsee the office\r\n"));
+        QVERIFY(writeBytes(bench.file(u"people.csv"_s), "name,age\r\nfoo,12\r\nbar,7\r\n"));
+        const QStringList base(213, u"2800000"_s);
+        QVERIFY(writeBytes(bench.file(u"cut.csv"_s), tableBytes(base.first(100))));
+        QVERIFY(writeBytes(
+            bench.file(u"limits.csv"_s), tableBytes(base + QStringList { u"150"_s, u"9"_s })));
+        QStringList longId = base + QStringList { u"2"_s, u"1"_s };
+        longId[2] = u"FFFFFFFF"_s;
+        QVERIFY(writeBytes(bench.file(u"long.csv"_s), tableBytes(longId)));
         QVERIFY(QDir(bench.work.path()).mkdir(u"folder.csv"_s));
         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address { AF_UNIX, {} };
@@ -363,10 +389,73 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(r.exitCode, exitCode);
         QCOMPARE(r.errorLines,
-            (QStringList {
-                u"interrupted at 重機オペ 20: 20 of 215 commands answered; the port is closed"_s,
-                u"the unit may hold part of the new table"_s }));
+            (QStringList { u"重機オペ 20 で中断しました（全 215 件中 20 件に応答がありました）。"
+                           u"通信ポートは閉じました。"_s,
+                PartlyWritten }));
         QCOMPARE(bench.unit.commandLog().size(), 21);
+    }
+
+    // --device names a device file from the current folder, and the messages
+    // and the report name it as given. Without --port, --device or a port
+    // stored beside the program, the first line says which device is used,
+    // before any command.
+    void theDeviceIsNamedAsGiven_data()
+    {
+        QTest::addColumn<QString>("device"); // --device, or none
+        QTest::addColumn<bool>("settings"); // Kalvidor.ini beside the program
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<QString>("reportedDevice");
+        QTest::newRow("relative path") << u"run/nelor"_s << true << Match << u"run/nelor"_s;
+        QTest::newRow("a device under /dev/ that is not there")
+            << u"/dev/kalvidor-none"_s << true << PortMessage << u"/dev/kalvidor-none"_s;
+        QTest::newRow("no settings file")
+            << QString() << false
+            << u"Kalvidor.ini に通信ポートの設定がないため、/dev/ttyS0 を使います。"_s
+            << u"/dev/ttyS0"_s;
+    }
+    void theDeviceIsNamedAsGiven()
+    {
+        QFETCH(QString, device);
+        QFETCH(bool, settings);
+        QFETCH(QString, firstLine);
+        QFETCH(QString, reportedDevice);
+        Bench bench;
+        START_BENCH(bench);
+        QVERIFY(QDir(bench.work.path()).mkdir(u"run"_s));
+        QVERIFY(QFile::link(bench.unit.devicePath(), bench.file(u"run/nelor"_s)));
+        if (!settings)
+            QVERIFY(QFile::remove(settingsFilePath(bench.programDir.path())));
+        QStringList arguments { u"compare"_s, u"table.csv"_s, u"--json"_s };
+        if (!device.isEmpty())
+            arguments << u"--device"_s << device;
+        const CliResult r = bench.run(arguments);
+        QVERIFY(!r.errorLines.isEmpty());
+        QCOMPARE(r.errorLines.first(), firstLine);
+        QCOMPARE(r.json()[u"device"_s].toString(), reportedDevice);
+        if (firstLine == PortMessage)
+            QCOMPARE(r.errorLines.last(), reportedDevice + u" を開けません。"_s);
+    }
+
+    // A Windows console gets the wide-character console API, so that its
+    // Japanese lines read right whatever its code page; a file or a pipe
+    // gets UTF-8 everywhere, and so does a terminal elsewhere.
+    void outputPathFollowsTheStream_data()
+    {
+        QTest::addColumn<StreamKind>("kind");
+        QTest::addColumn<bool>("onWindows");
+        QTest::addColumn<OutputPath>("path");
+        QTest::newRow("Windows console") << StreamKind::Console << true << OutputPath::WideConsole;
+        QTest::newRow("Windows file or pipe")
+            << StreamKind::FileOrPipe << true << OutputPath::Utf8Bytes;
+        QTest::newRow("terminal") << StreamKind::Console << false << OutputPath::Utf8Bytes;
+        QTest::newRow("file or pipe") << StreamKind::FileOrPipe << false << OutputPath::Utf8Bytes;
+    }
+    void outputPathFollowsTheStream()
+    {
+        QFETCH(StreamKind, kind);
+        QFETCH(bool, onWindows);
+        QFETCH(OutputPath, path);
+        QCOMPARE(outputPath(kind, onWindows), path);
     }
 
     // --help wins over a bad option.
@@ -377,14 +466,14 @@ private slots:
         const CliResult r = bench.run({ u"--speed"_s, u"--help"_s });
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.errorLines, QStringList());
-        QVERIFY(QString::fromUtf8(r.out).endsWith(uR"(Exit codes:
-  0    done; compare: the ID lists are identical
-  1    compare: the ID lists differ
-  2    the unit did not answer or refused a command
-  3    the port cannot be opened
-  4    a file cannot be read or written, or holds no usable value
-  64   usage error
-  130  interrupted by Ctrl+C (143: terminated)
+        QVERIFY(QString::fromUtf8(r.out).endsWith(uR"(終了コード:
+  0    完了。compare では ID の一覧が一致
+  1    compare で ID の一覧が相違
+  2    警報ユニットが応答しないか、コマンドを拒否した
+  3    通信ポートを開けない
+  4    ファイルを読み書きできない、または正しい形式の IDコード表ではない
+  64   使い方の誤り
+  130  Ctrl+C で中断（143: 終了の要求）
 )"_s));
     }
 
