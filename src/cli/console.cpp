@@ -33,7 +33,7 @@ StreamKind kindOf(std::FILE *stream)
 {
     // A console answers for its mode; a file, a pipe or the NUL device does not.
     DWORD mode = 0;
-    return GetConsoleModeW(handleOf(stream), &mode) ? StreamKind::Console : StreamKind::FileOrPipe;
+    return GetConsoleMode(handleOf(stream), &mode) ? StreamKind::Console : StreamKind::FileOrPipe;
 }
 
 void writeConsole(std::FILE *stream, const QString &text)
