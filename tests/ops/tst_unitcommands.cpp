@@ -1,9 +1,11 @@
 // The unit commands end to end through the main window against the unit
 // simulator on a pseudo-terminal.
-#include "unitwindowfixture.h"
 #include "common/objectnames.h"
+#include "unitwindowfixture.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -19,9 +21,17 @@ namespace {
 using Rig = UnitWindowFixture;
 const QString NoId = NoIdMark.toString();
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString caption(const Rig &rig, int row)
 {
-    return rig.comm().findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, row))->text();
+    return rig.comm()
+        .findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, row))
+        ->text();
 }
 
 } // namespace
@@ -171,6 +181,7 @@ private slots:
         QPointer<PortDialog> dialog = rig.ops().portDialog();
         QVERIFY(dialog);
 
+        const QByteArray settings = fileBytes(rig.settings());
         bool checked = false;
         QTimer::singleShot(200, [&] {
             checked = true;
@@ -178,10 +189,15 @@ private slots:
             QVERIFY(!rig.window->centralWidget()->isEnabled());
             QVERIFY(!rig.window->writeButton()->isEnabled() && !rig.bar(2)->isEnabled());
             QVERIFY(rig.comm().isVisible());
-            // Neither the window nor the dialog closes now.
+            QCOMPARE(caption(rig, 0), u"送信：SID 000,041943040\r"_s);
+            QCOMPARE(caption(rig, 1), u"受信待ち"_s);
+            // Neither the window nor the dialog closes now, and OK stores nothing.
             QVERIFY(!rig.window->close());
             dialog->cancelButton()->click();
             dialog->close();
+            dialog->portList()->setCurrentIndex(dialog->portList()->findText(u"COM3"_s));
+            dialog->okButton()->click();
+            QCOMPARE(fileBytes(rig.settings()), settings);
             QVERIFY(dialog && dialog->isVisible());
             QVERIFY(rig.ops().link().isLoaded());
         });
