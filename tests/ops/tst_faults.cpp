@@ -280,6 +280,29 @@ private slots:
         QCOMPARE(rig.window->receivedText(), shown);
     }
 
+    // Text waiting for the receive display is held up to the receive
+    // buffer's size, however much piles up before a tick hands it out: here
+    // four reads in a row, each refused at once with a reply of 20 000
+    // bytes, the last reply of each kept for the display.
+    void textWaitingForTheReceiveDisplayIsCapped()
+    {
+        Rig rig;
+        const QString refusal = u"N"_s + QString(20000, u'x');
+        START_UNIT(rig, (QStringList { u"--answer-rid"_s, u"0="_s + refusal }), 1);
+        for (int i = 0; i < 4; ++i)
+            rig.run(MainCommand::ReadFromUnit);
+        QCOMPARE(rig.messenger.texts(), QStringList(4, NotConnected));
+        QCOMPARE(rig.unit->commandLog(), QStringList(4, u"RID 00"_s));
+
+        QSignalSpy ticks(rig.ops().link().findChild<QTimer *>(), &QTimer::timeout);
+        QTRY_VERIFY(ticks.count() >= 3);
+        const QString shown = rig.window->receivedText();
+        QVERIFY2(
+            shown.size() <= UnitLink::ReceiveBufferCap, qPrintable(QString::number(shown.size())));
+        const QString reply = refusal + u'\r';
+        QVERIFY(shown.startsWith(reply + reply + reply));
+    }
+
     // A write never sends a hold time or an allowance the unit cannot
     // hold. A damaged table file leaves either at 0: the write says which is
     // out of range, sends nothing, so the unit keeps what it holds, and says
