@@ -267,6 +267,9 @@ private slots:
             c = char(random.bounded(256));
         const QString path = m_dir.filePath(u"binary.csv"_s);
         QVERIFY(writeBytes(path, binary));
+        // Strict: refused, the table untouched.
+        QCOMPARE(loadIdCodeTable(path, table, TableFileStrictness::Strict), LoadOutcome::NotATable);
+        QCOMPARE(table, loadedSlots(0));
         QCOMPARE(loadIdCodeTable(path, table), LoadOutcome::Loaded);
         QVERIFY(table.holdTime == 7 || (table.holdTime >= 1 && table.holdTime <= 99));
         QVERIFY(table.operatorAllowance == 3
