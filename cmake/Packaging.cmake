@@ -1,10 +1,19 @@
 # `cmake --install` lays out the program folder and `cpack` archives it.
 #
-# The folder is flat: kalvidor(.exe) at the top, where its table and settings
-# files go too. On Windows Qt's deployment script (windeployqt) copies the Qt
-# libraries beside the executable, the plugins below plugins/ and writes a
-# qt.conf that points there. Qt 6.4 deploys nothing on Linux: there the program
-# uses the system's Qt, which the Debian packages provide.
+# The folder is flat: kalvidor(.exe) and kalvidor-cli(.exe) at the top, where
+# the table and settings files go too. On Windows Qt's deployment script
+# (windeployqt) copies the Qt libraries beside the executable, the plugins
+# below plugins/ and writes a qt.conf that points there. Qt 6.4 deploys
+# nothing on Linux: there the program uses the system's Qt, which the Debian
+# packages provide.
+
+# The programs at the top of the folder, beside the files they keep there
+# (IdCodeTable.csv, Kalvidor.ini). `./dev package` builds the target
+# kalvidor_programs, so that it builds every program these rules install.
+set(kalvidor_programs kalvidor kalvidor-cli)
+install(TARGETS ${kalvidor_programs} RUNTIME DESTINATION .)
+add_custom_target(kalvidor_programs)
+add_dependencies(kalvidor_programs ${kalvidor_programs})
 
 if(NOT APPLE)
     qt_generate_deploy_app_script(
