@@ -42,8 +42,6 @@ void MainWindow::connectElements()
         connect(view, &IdListView::numberingKeyPressed, this,
             [this, view](int row, Qt::Key key) { numberingKeyPressed(view, row, key); });
         connect(view, &IdListView::rowFocusLost, this, [this, view](int row, Qt::FocusReason) {
-            // The row the focus is placed away from after a Tab from the last
-            // row was checked before the list turned its page.
             if (!m_placingFocusAfterTab)
                 checkIdPrefix(view, row);
         });

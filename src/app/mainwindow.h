@@ -108,6 +108,8 @@ private:
     // there before it refills them at the new position.
     ScrollOffsets m_shownAt;
     std::function<bool()> m_closeCheck;
+    // While a Tab from a list's last row places the focus: the row it
+    // leaves was checked before its list turned the page.
     bool m_placingFocusAfterTab = false;
 };
 
