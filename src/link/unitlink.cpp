@@ -4,6 +4,7 @@
 #include "files/idtablefile.h"
 #include "link/serialports.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 
@@ -154,8 +155,8 @@ void UnitLink::appendReceived(QByteArrayView bytes)
 
     if (!m_bufferHasCr && kept.contains('\r'))
         m_bufferHasCr = true;
-    if (m_bufferHasCr && m_awaitingReply)
-        setAsideOtherKindOfReplies();
+    if (m_bufferHasCr && m_awaitingReply && m_overdueReplies > 0)
+        setAsideOverdueReply();
     if (m_bufferHasCr) {
         m_replyComplete = true;
         if (m_waitLoop)
@@ -163,13 +164,16 @@ void UnitLink::appendReceived(QByteArrayView bytes)
     }
 }
 
-void UnitLink::setAsideOtherKindOfReplies()
+void UnitLink::setAsideOverdueReply()
 {
     // A command that timed out may still be answered, just after the next
-    // command went out. Its reply is not this command's: keep it for the
-    // receive display and go on waiting.
+    // command went out. A reply shaped as the answer to the other kind of
+    // command is that late one, not this command's: keep it for the receive
+    // display and go on waiting. Only while such a reply is overdue; any
+    // other time every reply is this command's and is judged as it stands.
     qsizetype cr = m_receiveBuffer.indexOf('\r');
-    while (cr >= 0 && isOtherKindOfReply(m_awaited, QByteArrayView(m_receiveBuffer).first(cr))) {
+    while (cr >= 0 && m_overdueReplies > 0
+        && isOtherKindOfReply(m_awaited, QByteArrayView(m_receiveBuffer).first(cr))) {
         qsizetype end = cr + 1;
         if (end < m_receiveBuffer.size() && m_receiveBuffer.at(end) == '\n')
             ++end;
@@ -177,6 +181,7 @@ void UnitLink::setAsideOtherKindOfReplies()
             m_dropLeadingLineFeed = true;
         keepForHandOut(QByteArrayView(m_receiveBuffer).first(end));
         m_receiveBuffer.remove(0, end);
+        --m_overdueReplies;
         cr = m_receiveBuffer.indexOf('\r');
     }
     m_bufferHasCr = cr >= 0;
@@ -185,9 +190,6 @@ void UnitLink::setAsideOtherKindOfReplies()
 void UnitLink::onErrorOccurred(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || m_settingModemLines)
-        return;
-    // The non-blocking poll before a command reports a time-out when nothing waits.
-    if (m_polling && error == QSerialPort::TimeoutError)
         return;
     // A device that failed or went away keeps raising errors (and a core
     // busy) until the port is closed; a reply will not come through it.
@@ -203,6 +205,8 @@ void UnitLink::closePort()
     if (m_port.isOpen())
         m_port.close();
     m_closing = false;
+    // A reply still owed by a closed line never comes.
+    m_overdueReplies = 0;
     if (m_waitLoop)
         m_waitLoop->quit();
 }
@@ -217,6 +221,8 @@ bool UnitLink::handOutUnsolicitedText()
     const QByteArray text = m_receiveBuffer.mid(m_exchangeBytes);
     if (!text.contains('\r'))
         return false;
+    // Lines that came in after a time-out include the reply it owed.
+    m_overdueReplies = qMax(0, m_overdueReplies - int(text.count('\r')));
     // What is still waiting for the tick came earlier: it goes first.
     for (const QByteArray &earlier : std::exchange(m_pendingTexts, {}))
         handOut(earlier);
@@ -239,18 +245,14 @@ void UnitLink::onTick()
 
 void UnitLink::takeWaitingBytes()
 {
-    if (m_port.isOpen()) {
-        // Collect bytes that wait in the system but have not been announced
-        // yet (a banner sent before the port was opened, the late reply to a
-        // command that timed out). Timeout 0: a poll, it never blocks.
-        m_polling = true;
-        m_port.waitForReadyRead(0);
-        m_polling = false;
-        if (m_port.isOpen()) {
-            m_port.clearError();
-            appendReceived(m_port.readAll());
-        }
-    }
+    // Bytes that reached the system before this command (a banner sent
+    // before the port was opened, the late reply to a command that timed
+    // out) are announced by the port's own notification: one pass of the
+    // event loop delivers them, so that they are not taken for this
+    // command's reply. The pass never blocks. (The port's waitFor…
+    // functions are not used: on Windows they lose notifications.)
+    if (m_port.isOpen())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     handOutUnsolicitedText();
 }
 
@@ -308,20 +310,17 @@ ExchangeResult UnitLink::exchange(const QString &command, int limitMs, ReplyKind
     clearForCommand();
     m_awaited = awaited;
     m_awaitingReply = true;
-    if (m_port.isOpen()) {
-        m_port.write(command.toLatin1());
-        // Hand the command to the system now rather than on the next pass of
-        // the event loop: one wake-up less for every command. Timeout 0: a
-        // poll, it never blocks; what does not fit goes out as usual.
-        m_polling = true;
-        m_port.waitForBytesWritten(0);
-        m_polling = false;
-    }
+    if (m_port.isOpen())
+        m_port.write(command.toLatin1()); // goes out from the wait's event loop
     const bool replied = waitForReply(limitMs);
     m_awaitingReply = false;
     m_exchangeBytes = m_receiveBuffer.size();
-    if (!replied)
+    if (!replied) {
+        // Its reply may still come, during a later command.
+        if (m_port.isOpen())
+            ++m_overdueReplies;
         return { ExchangeStatus::NoReply, {} };
+    }
 
     m_sequenceReply = m_receiveBuffer;
     const QString reply = receiveBuffer();

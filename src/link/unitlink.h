@@ -125,7 +125,7 @@ private:
 
     ExchangeResult exchange(const QString &command, int limitMs, ReplyKind awaited);
     void appendReceived(QByteArrayView bytes);
-    void setAsideOtherKindOfReplies();
+    void setAsideOverdueReply();
     void closePort();
     void clearForCommand();
     void takeWaitingBytes();
@@ -143,10 +143,12 @@ private:
     bool m_sequenceOpen = false;
     bool m_closing = false;
     bool m_settingModemLines = false;
-    bool m_polling = false;
     QEventLoop *m_waitLoop = nullptr;
     ReplyKind m_awaited = ReplyKind::Acknowledgement;
     bool m_awaitingReply = false; // from writing a command to the end of its wait
+    // Commands that timed out and whose reply may still come: each is owed
+    // one reply, set aside when it arrives in the shape of the other kind.
+    int m_overdueReplies = 0;
 
     QByteArray m_receiveBuffer;
     bool m_replyComplete = false;

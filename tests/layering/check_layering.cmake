@@ -4,7 +4,10 @@
 # - a folder includes from a folder at its own level or below it (so no two
 #   folders include each other);
 # - a widget-free folder includes a QtWidgets header;
-# - a folder is missing from the list below.
+# - a folder is missing from the list below;
+# - a source calls a blocking waitFor… function of a port or device: waits
+#   for the unit are event-driven, and on Windows Qt Serial Port's
+#   waitForReadyRead and waitForBytesWritten lose notifications.
 
 cmake_minimum_required(VERSION 3.21)
 
@@ -40,6 +43,11 @@ foreach(folder IN LISTS folders)
     endif()
     file(GLOB_RECURSE sources RELATIVE "${SRC}" "${SRC}/${folder}/*.h" "${SRC}/${folder}/*.cpp" "${SRC}/${folder}/*.h.in")
     foreach(source IN LISTS sources)
+        file(STRINGS "${SRC}/${source}" blocking REGEX "waitFor(ReadyRead|BytesWritten)[ \t]*\\(")
+        foreach(line IN LISTS blocking)
+            string(REGEX MATCH "waitFor(ReadyRead|BytesWritten)" call "${line}")
+            list(APPEND problems "src/${source}: a blocking wait, ${call}(), where the port's signals serve")
+        endforeach()
         file(STRINGS "${SRC}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
         foreach(line IN LISTS includes)
             if(line MATCHES "\"([A-Za-z0-9_]+)/[^\"]+\"")

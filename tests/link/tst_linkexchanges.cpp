@@ -129,8 +129,10 @@ private slots:
         QFETCH(qint16, holdTime);
         QFETCH(qint16, allowance);
         // Later options win: the rows' own --hold and --allowance come last.
-        Rig rig(QStringList {
-                    u"--hold"_s, u"4"_s, u"--allowance"_s, u"4"_s, u"--answer-rid"_s, u"2=0"_s }
+        // Slot 2 answers 0 and slot 3 "OK": neither is a value, both slots
+        // keep theirs and the read goes on without waiting.
+        Rig rig(QStringList { u"--hold"_s, u"4"_s, u"--allowance"_s, u"4"_s, u"--answer-rid"_s,
+                    u"2=0"_s, u"--answer-rid"_s, u"3=OK"_s }
             + options);
         START(rig);
         for (int slot = 0; slot < SlotCount; ++slot)
@@ -144,9 +146,37 @@ private slots:
         QCOMPARE(outcome.status, status);
         QCOMPARE(outcome.answered, answered);
         for (int slot = 0; slot < SlotCount; ++slot)
-            QCOMPARE(back.ids[slot], slot < keptFromSlot && slot != 2 ? 0x2800000 + slot : 7);
+            QCOMPARE(back.ids[slot],
+                slot < keptFromSlot && slot != 2 && slot != 3 ? 0x2800000 + slot : 7);
         QCOMPARE(back.holdTime, holdTime);
         QCOMPARE(back.operatorAllowance, allowance);
+    }
+
+    // With no reply overdue, a reply shaped for the other kind of command is
+    // this command's own: a number answering SID refuses the write at once.
+    // After a time-out the one reply it owes is set aside, and only that one.
+    void replyOfTheOtherKindIsSetAsideOnlyWhileOneIsOverdue()
+    {
+        Rig rig({ u"--answer-sid"_s, u"5=12"_s, u"--delay-line"_s, u"RTM=300"_s, u"--delay-line"_s,
+                    u"SID 004,000000004=600"_s, u"--hold"_s, u"37"_s },
+            limitsOf(2000));
+        START(rig);
+        const ExchangeResult refused = rig.link->writeId(5, 0x2800005);
+        QCOMPARE(refused.status, ExchangeStatus::Refused);
+        QCOMPARE(refused.reply, u"12\r"_s);
+
+        rig.link->unload();
+        rig.limits.rtm = 100;
+        QVERIFY(rig.load());
+        QCOMPARE(rig.link->readParameter(Hold).status, ExchangeStatus::NoReply);
+        // "37" arrives while SID 4 waits for its (delayed) "OK": set aside.
+        QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
+        QVERIFY(rig.link->writeId(4, 0x2800004).answered());
+        // Handed out first, before the write's own last reply.
+        QTRY_VERIFY(!text.isEmpty());
+        QCOMPARE(text.first().first().toString(), u"37\r"_s);
+        // The late reply came: the next number answering SID refuses again.
+        QCOMPARE(rig.link->writeId(5, 0x2800005).status, ExchangeStatus::Refused);
     }
 
     void endlessTextWithoutLineEndIsBounded()

@@ -63,6 +63,9 @@ Faults:
   --silent-sid N        no answer to SID of slot N (repeatable)
   --silent-rid N        no answer to RID of slot N (repeatable)
   --answer-rid N=TEXT   answer TEXT to RID of slot N (repeatable)
+  --answer-sid N=TEXT   answer TEXT to SID of slot N and store nothing (repeatable)
+  --store-instead N=HEX acknowledge SID of slot N with "OK" but store HEX,
+                        as a faulty unit or a garbled line would (repeatable)
   --refuse-stm, --refuse-snm     answer "NG"
   --refuse-rtm, --refuse-rnm     answer "N"
   --silent-stm, --silent-snm, --silent-rtm, --silent-rnm   no answer
@@ -179,6 +182,26 @@ ParseResult parseOptions(const std::vector<std::string> &args)
                 if (!parseSlotAssignment(v, slot, text) || text.find('\r') != std::string::npos)
                     return false;
                 o.answerRid[slot] = text;
+                return true;
+            } },
+        { "--answer-sid",
+            [&](std::string_view v) {
+                int slot = 0;
+                std::string text;
+                if (!parseSlotAssignment(v, slot, text) || text.find('\r') != std::string::npos)
+                    return false;
+                o.answerSid[slot] = text;
+                return true;
+            } },
+        { "--store-instead",
+            [&](std::string_view v) {
+                int slot = 0;
+                std::string hex;
+                std::uint32_t value = 0;
+                if (!parseSlotAssignment(v, slot, hex) || hex.size() > 8
+                    || !parseInteger(std::string_view(hex), value, 16))
+                    return false;
+                o.storeInstead[slot] = static_cast<std::int32_t>(value);
                 return true;
             } },
         { "--split-pause", intInto(o.splitPauseMs, 0, maxMs) },

@@ -36,6 +36,8 @@ struct Options
     std::set<int> silentSid;
     std::set<int> silentRid;
     std::map<int, std::string> answerRid; // reply text instead of the value
+    std::map<int, std::string> answerSid; // reply text instead of "OK"; nothing stored
+    std::map<int, std::int32_t> storeInstead; // SID acknowledged "OK", this value stored
     bool refuseStm = false, refuseSnm = false, refuseRtm = false, refuseRnm = false;
     bool silentStm = false, silentSnm = false, silentRtm = false, silentRnm = false;
     bool split = false;

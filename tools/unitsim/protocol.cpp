@@ -128,6 +128,14 @@ Reply respond(UnitState &unit, const Options &options, std::string_view line)
             return silent;
         if (options.refuseSid.contains(command->slot))
             return ng;
+        if (const auto answer = options.answerSid.find(command->slot);
+            answer != options.answerSid.end())
+            return { false, answer->second };
+        if (const auto other = options.storeInstead.find(command->slot);
+            other != options.storeInstead.end()) {
+            unit.writeSlot(command->slot, other->second);
+            return ok();
+        }
         unit.writeSlot(command->slot, command->value);
         return ok();
     case CommandKind::Rid:
