@@ -30,7 +30,7 @@ const QString AppReadCpu = u"Processor time per command, read through the window
 constexpr double StartUpTargetMs = 300;
 constexpr double MemoryTargetMB = 60;
 constexpr double WireRatioTarget = 1.03;
-constexpr double CpuPerCommandTargetMs = 0.1;
+constexpr double CpuPerCommandTargetMs = 0.2;
 
 // One menu command as the application timed it, up to its message.
 struct TimedTransfer
