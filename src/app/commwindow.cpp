@@ -1,5 +1,6 @@
 #include "commwindow.h"
 
+#include "app/twips.h"
 #include "common/objectnames.h"
 #include "messages/unitmessages.h"
 
@@ -10,28 +11,19 @@ using namespace Qt::StringLiterals;
 
 namespace kalvidor {
 
-namespace {
-
-// Layout in twips, as designed; 15 twips make one pixel at 96 dpi.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-} // namespace
-
 CommWindow::CommWindow(QWidget *parent)
     : QWidget(parent, Qt::Tool)
 {
     setObjectName(ObjectName::LinkWindow);
     setWindowTitle(u"Form1"_s);
+    // The layout as designed, in twips.
     resize(px(5055), px(1230));
 
     const int tops[2] = { 120, 600 };
     for (int i = 0; i < 2; ++i) {
         auto *label = new QLabel(u"Label1"_s, this);
         label->setObjectName(ObjectName::rowName(ObjectName::LinkCaptions, i));
-        label->setGeometry(px(480), px(tops[i]), px(4095), px(375));
+        label->setGeometry(twipsRect(480, tops[i], 4095, 375));
         label->setAutoFillBackground(true);
         QPalette palette = label->palette();
         palette.setColor(QPalette::Window, Qt::white);
@@ -43,7 +35,7 @@ CommWindow::CommWindow(QWidget *parent)
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(ObjectName::LinkProgress);
-    m_progress->setGeometry(px(480), px(1005), px(4095), px(210));
+    m_progress->setGeometry(twipsRect(480, 1005, 4095, 210));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->setFormat(u"%v / %m"_s);

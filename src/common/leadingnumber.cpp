@@ -10,19 +10,6 @@ namespace kalvidor {
 
 namespace {
 
-int digitValue(QChar c, int radix)
-{
-    const char16_t u = c.unicode();
-    int d = -1;
-    if (u >= u'0' && u <= u'9')
-        d = u - u'0';
-    else if (u >= u'a' && u <= u'f')
-        d = u - u'a' + 10;
-    else if (u >= u'A' && u <= u'F')
-        d = u - u'A' + 10;
-    return d < radix ? d : -1;
-}
-
 double readRadixDigits(const QString &s, qsizetype pos, int radix)
 {
     double value = 0;
@@ -37,11 +24,10 @@ double readRadixDigits(const QString &s, qsizetype pos, int radix)
 
 bool isDecimalDigit(QChar c)
 {
-    return c.unicode() >= u'0' && c.unicode() <= u'9';
+    return digitValue(c, 10) >= 0;
 }
 
-template <typename Int>
-std::optional<Int> toIntIfInRange(double v)
+template <typename Int> std::optional<Int> toIntIfInRange(double v)
 {
     if (!std::isfinite(v) || v < double(std::numeric_limits<Int>::min())
         || v > double(std::numeric_limits<Int>::max()))
@@ -51,25 +37,22 @@ std::optional<Int> toIntIfInRange(double v)
 
 } // namespace
 
-double leadingNumber(QStringView text)
+int digitValue(QChar c, int radix)
 {
-    QString s;
-    s.reserve(text.size());
-    for (QChar c : text) {
-        if (c != u' ' && c != u'\t' && c != u'\n')
-            s.append(c);
-    }
+    const char16_t u = c.unicode();
+    int d = -1;
+    if (u >= u'0' && u <= u'9')
+        d = u - u'0';
+    else if (u >= u'a' && u <= u'f')
+        d = u - u'a' + 10;
+    else if (u >= u'A' && u <= u'F')
+        d = u - u'A' + 10;
+    return d < radix ? d : -1;
+}
 
-    if (s.size() >= 2 && s.at(0) == u'&') {
-        const QChar p = s.at(1).toUpper();
-        if (p == u'H')
-            return readRadixDigits(s, 2, 16);
-        if (p == u'O')
-            return readRadixDigits(s, 2, 8);
-        return 0;
-    }
-
-    // Find the longest prefix of the form [sign] digits [. digits] [(E|D) [sign] digits].
+qsizetype decimalNumberLength(QStringView s)
+{
+    // [sign] digits [. digits] [(E|D) [sign] digits]
     qsizetype i = 0;
     if (i < s.size() && (s.at(i) == u'+' || s.at(i) == u'-'))
         ++i;
@@ -92,12 +75,36 @@ double leadingNumber(QStringView text)
         qsizetype j = i + 1;
         if (j < s.size() && (s.at(j) == u'+' || s.at(j) == u'-'))
             ++j;
-        const qsizetype expStart = j;
+        const qsizetype exponentStart = j;
         while (j < s.size() && isDecimalDigit(s.at(j)))
             ++j;
-        if (j > expStart)
+        if (j > exponentStart)
             end = j;
     }
+    return end;
+}
+
+double leadingNumber(QStringView text)
+{
+    QString s;
+    s.reserve(text.size());
+    for (QChar c : text) {
+        if (c != u' ' && c != u'\t' && c != u'\n')
+            s.append(c);
+    }
+
+    if (s.size() >= 2 && s.at(0) == u'&') {
+        const QChar p = s.at(1).toUpper();
+        if (p == u'H')
+            return readRadixDigits(s, 2, 16);
+        if (p == u'O')
+            return readRadixDigits(s, 2, 8);
+        return 0;
+    }
+
+    const qsizetype end = decimalNumberLength(s);
+    if (end == 0)
+        return 0;
 
     QByteArray number = s.left(end).toLatin1();
     bool negativeExponent = false;

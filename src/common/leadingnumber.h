@@ -7,6 +7,17 @@
 
 namespace kalvidor {
 
+// The value of c as a digit of the radix (2 to 16, letters in either case),
+// or -1 when it is none. Every reader of decimal and hexadecimal digits in
+// the program reads them through this.
+int digitValue(QChar c, int radix);
+
+// The length of the longest start of text that reads as a decimal number: an
+// optional sign, digits with at most one decimal point (one digit at least),
+// and an optional exponent (E or D, optional sign, digits). 0 when no start
+// of text does.
+qsizetype decimalNumberLength(QStringView text);
+
 // The numeric value at the start of a text, as a real number.
 // Spaces, tabs and line feeds are removed first; then the longest beginning
 // that reads as a number is taken: an optional sign, decimal digits with at

@@ -26,12 +26,10 @@ bool isBlank(QChar c)
 
 bool isDigit(QChar c)
 {
-    return c >= u'0' && c <= u'9';
+    return digitValue(c, 10) >= 0;
 }
 
-// Whether the whole text, blanks around it aside, is one decimal number:
-// an optional sign, digits with at most one decimal point, and an optional
-// exponent (E or D, optional sign, digits).
+// Whether the whole text, blanks around it aside, is one decimal number.
 bool isDecimalNumber(QStringView text)
 {
     qsizetype i = 0;
@@ -40,28 +38,8 @@ bool isDecimalNumber(QStringView text)
         ++i;
     while (end > i && isBlank(text[end - 1]))
         --end;
-    if (i < end && (text[i] == u'+' || text[i] == u'-'))
-        ++i;
-    qsizetype digits = 0;
-    for (; i < end && isDigit(text[i]); ++i)
-        ++digits;
-    if (i < end && text[i] == u'.') {
-        for (++i; i < end && isDigit(text[i]); ++i)
-            ++digits;
-    }
-    if (digits == 0)
-        return false;
-    if (i < end && (text[i].toUpper() == u'E' || text[i].toUpper() == u'D')) {
-        ++i;
-        if (i < end && (text[i] == u'+' || text[i] == u'-'))
-            ++i;
-        const qsizetype exponentStart = i;
-        while (i < end && isDigit(text[i]))
-            ++i;
-        if (i == exponentStart)
-            return false;
-    }
-    return i == end;
+    const QStringView number = text.sliced(i, end - i);
+    return !number.isEmpty() && decimalNumberLength(number) == number.size();
 }
 
 bool isDigits(QStringView text)
@@ -71,7 +49,13 @@ bool isDigits(QStringView text)
 
 bool isHexDigit(QChar c)
 {
-    return isDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    return digitValue(c, 16) >= 0;
+}
+
+// The parameter line 214 or 215 (k counted from 0) holds.
+UnitParameter parameterOfLine(int k)
+{
+    return k == HoldTimeLine ? UnitParameter::HoldTime : UnitParameter::OperatorAllowance;
 }
 
 // The most digits an ID has: MaxIdValue, FFFFFFF. An eighth digit reads as -1.
@@ -94,10 +78,8 @@ TableFileFault lineFault(int k, QStringView line)
             && std::all_of(value.begin(), value.end(), isHexDigit);
         return isId ? TableFileFault::None : TableFileFault::Value;
     }
-    const int low = k == HoldTimeLine ? MinHoldTime : MinOperatorAllowance;
-    const int high = k == HoldTimeLine ? MaxHoldTime : MaxOperatorAllowance;
     const int n = isDigits(value) ? value.toInt(&ok) : 0;
-    return ok && n >= low && n <= high ? TableFileFault::None : TableFileFault::Value;
+    return ok && inRange(parameterOfLine(k), n) ? TableFileFault::None : TableFileFault::Value;
 }
 
 // The value of line 214 or 215: none when the text is no number; 0 when the
@@ -178,11 +160,10 @@ LoadOutcome loadIdCodeTable(
             continue;
         }
         if (k == HoldTimeLine)
-            loaded.holdTime = (*value >= MinHoldTime && *value <= MaxHoldTime) ? qint16(*value)
-                                                                               : DefaultHoldTime;
+            loaded.holdTime
+                = inRange(UnitParameter::HoldTime, *value) ? qint16(*value) : DefaultHoldTime;
         else
-            loaded.operatorAllowance
-                = (*value >= MinOperatorAllowance && *value <= MaxOperatorAllowance)
+            loaded.operatorAllowance = inRange(UnitParameter::OperatorAllowance, *value)
                 ? qint16(*value)
                 : DefaultOperatorAllowance;
     }

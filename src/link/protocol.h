@@ -1,5 +1,7 @@
 #pragma once
 
+#include "table/idcodetable.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -11,12 +13,6 @@ namespace kalvidor {
 
 // The unit's line commands and the tests applied to its replies. Pure
 // functions: the link (unitlink.h) does the talking.
-
-// The unit's two numeric parameters.
-enum class UnitParameter {
-    HoldTime, // seconds an alarm is held, 1 to 99 (STM, RTM)
-    OperatorAllowance, // registered operator tags detected without an alarm, 1 to 4 (SNM, RNM)
-};
 
 // What a command waits for: writes are acknowledged with "OK", reads answer
 // with a value (or a refusal).

@@ -2,8 +2,6 @@
 
 #include <QStringList>
 
-#include <iterator>
-
 using namespace Qt::StringLiterals;
 
 namespace kalvidor {
@@ -27,6 +25,22 @@ QString stopDetails(UnitOperation operation, const SequenceOutcome &outcome)
     if (writing && outcome.answered > 0)
         text += u'\n' + partlyWrittenText();
     return text;
+}
+
+// How a place names a list.
+QString listCaption(IdList list)
+{
+    switch (list) {
+    case IdList::Operators:
+        return u"重機オペ"_s;
+    case IdList::Drivers:
+        return u"車両運転手"_s;
+    case IdList::HeavyMachines:
+        return u"重　機"_s;
+    case IdList::Vehicles:
+        return u"車　両"_s;
+    }
+    return {};
 }
 
 bool stoppedByTheUnit(const SequenceOutcome &outcome)
@@ -59,25 +73,18 @@ QString partlyWrittenText()
 
 QString slotPlace(int slot)
 {
-    struct Place
-    {
-        int firstSlot;
-        QStringView caption;
-    };
-    // In slot order; the row number counts from the list's first slot.
-    static constexpr Place places[] = {
-        { 1, u"重機オペ" },
-        { 101, u"車両運転手" },
-        { 113, u"重　機" },
-        { 163, u"車　両" },
-    };
     if (slot <= 0)
         return u"基準IDCODE"_s;
-    for (int i = int(std::size(places)) - 1; i >= 0; --i) {
-        if (slot >= places[i].firstSlot)
-            return u"%1 %2"_s.arg(places[i].caption).arg(slot - places[i].firstSlot + 1);
-    }
-    return {};
+    // The row number counts from the first slot of the list the slot is in.
+    const auto listOf = [slot] {
+        for (const IdList list : { IdList::Vehicles, IdList::HeavyMachines, IdList::Drivers }) {
+            if (slot >= idListInfo(list).firstSlot)
+                return list;
+        }
+        return IdList::Operators;
+    };
+    const IdList list = listOf();
+    return u"%1 %2"_s.arg(listCaption(list)).arg(slot - idListInfo(list).firstSlot + 1);
 }
 
 QString stepPlace(TransferStep step, int slot)

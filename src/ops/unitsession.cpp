@@ -21,13 +21,6 @@ SequenceStatus sequenceStatus(ExchangeStatus status)
     return SequenceStatus::NoReply;
 }
 
-bool inRange(UnitParameter parameter, qint16 value)
-{
-    return parameter == UnitParameter::HoldTime
-        ? value >= MinHoldTime && value <= MaxHoldTime
-        : value >= MinOperatorAllowance && value <= MaxOperatorAllowance;
-}
-
 TransferStep stepOf(UnitParameter parameter)
 {
     return parameter == UnitParameter::HoldTime ? TransferStep::HoldTime : TransferStep::Allowance;

@@ -3,6 +3,8 @@
 #include "common/leadingnumber.h"
 #include "table/identry.h"
 
+#include <algorithm>
+
 namespace kalvidor {
 
 qint32 parseHexId(QStringView text)
@@ -11,14 +13,8 @@ qint32 parseHexId(QStringView text)
         return -1;
     qint32 value = 0;
     for (QChar c : text) {
-        const char16_t u = c.unicode();
-        int digit = 0;
-        if (u >= u'1' && u <= u'9')
-            digit = u - u'0';
-        else if (u >= u'a' && u <= u'f')
-            digit = u - u'a' + 10;
-        else if (u >= u'A' && u <= u'F')
-            digit = u - u'A' + 10;
+        // Anything that is no hexadecimal digit counts as 0.
+        const int digit = std::max(0, digitValue(c, 16));
         value = value * 16 + digit; // seven digits at most: no overflow
     }
     return value;
@@ -71,10 +67,10 @@ WindowTexts shownTexts(const IdCodeTable &table, ScrollOffsets offsets)
     return texts;
 }
 
-std::optional<qint16> parseParameter(QStringView text, int low, int high)
+std::optional<qint16> parseParameter(QStringView text, UnitParameter parameter)
 {
     const std::optional<qint16> n = floorToInt16(leadingNumber(text));
-    if (!n || *n < low || *n > high)
+    if (!n || !inRange(parameter, *n))
         return std::nullopt;
     return n;
 }
@@ -104,12 +100,11 @@ GatherResult gatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
     takeRows(IdList::Vehicles, offsets.vehicles);
 
     GatherResult result;
-    if (const auto hold = parseParameter(texts.holdTime, MinHoldTime, MaxHoldTime))
+    if (const auto hold = parseParameter(texts.holdTime, UnitParameter::HoldTime))
         table.holdTime = *hold;
     else
         result.holdTimeRejected = true;
-    if (const auto allowance
-        = parseParameter(texts.allowance, MinOperatorAllowance, MaxOperatorAllowance))
+    if (const auto allowance = parseParameter(texts.allowance, UnitParameter::OperatorAllowance))
         table.operatorAllowance = *allowance;
     else
         result.allowanceRejected = true;

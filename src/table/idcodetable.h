@@ -9,8 +9,8 @@
 
 namespace kalvidor {
 
-inline constexpr int SlotCount = 213;   // slot 0 base ID, 1..212 the four lists
-inline constexpr int RowsPerList = 12;  // rows each list shows at a time
+inline constexpr int SlotCount = 213; // slot 0 base ID, 1..212 the four lists
+inline constexpr int RowsPerList = 12; // rows each list shows at a time
 inline constexpr int ListCount = 4;
 inline constexpr qint32 DefaultBaseId = 0x2800000;
 inline constexpr qint16 DefaultHoldTime = 2;
@@ -20,32 +20,44 @@ inline constexpr qint32 MaxIdValue = 0xFFFFFFF; // the largest seven-digit ID
 inline constexpr qint16 MinHoldTime = 1, MaxHoldTime = 99;
 inline constexpr qint16 MinOperatorAllowance = 1, MaxOperatorAllowance = 4;
 
+// The unit's two numeric parameters.
+enum class UnitParameter {
+    HoldTime, // seconds an alarm is held, 1 to 99 (STM, RTM)
+    OperatorAllowance, // registered operator tags detected without an alarm, 1 to 4 (SNM, RNM)
+};
+
+// Whether the unit accepts value for the parameter: the one check of the
+// ranges, for what the window takes, what a file holds and what the unit sends.
+constexpr bool inRange(UnitParameter parameter, qint64 value)
+{
+    return parameter == UnitParameter::HoldTime
+        ? value >= MinHoldTime && value <= MaxHoldTime
+        : value >= MinOperatorAllowance && value <= MaxOperatorAllowance;
+}
+
 // The text a list row shows when its slot holds no ID (U+2015 HORIZONTAL BAR).
 inline constexpr QStringView NoIdMark = u"\u2015";
 
-// The four lists, numbered as GetPrecedingId numbers them.
+// The four lists, in the order their slots follow one another in the table.
 enum class IdList { Operators = 0, Drivers = 1, HeavyMachines = 2, Vehicles = 3 };
 
+// Where a list's entries sit in the table, and how far its rows scroll.
 struct IdListInfo
 {
     int firstSlot;
     int slotCount;
-    int scrollMax; // slotCount - RowsPerList; 0 for the drivers, who do not scroll
+    int scrollMax; // the highest scroll position: 0 for the drivers, whose twelve rows show at once
 };
 
 constexpr IdListInfo idListInfo(IdList list)
 {
-    switch (list) {
-    case IdList::Operators:
-        return { 1, 100, 88 };
-    case IdList::Drivers:
-        return { 101, 12, 0 };
-    case IdList::HeavyMachines:
-        return { 113, 50, 38 };
-    case IdList::Vehicles:
-        return { 163, 50, 38 };
-    }
-    return { 1, 100, 88 };
+    // The entries of each list, in table order; the lists follow slot 0.
+    constexpr int slotCounts[ListCount] = { 100, 12, 50, 50 };
+    int firstSlot = 1;
+    for (int l = 0; l < static_cast<int>(list); ++l)
+        firstSlot += slotCounts[l];
+    const int count = slotCounts[static_cast<int>(list)];
+    return { firstSlot, count, count - RowsPerList };
 }
 
 constexpr int slotOfRow(IdList list, int offset, int row)
@@ -143,7 +155,7 @@ GatherResult gatherTexts(IdCodeTable &table, const WindowTexts &texts, ScrollOff
 // from the shown table sends.
 WindowTexts shownTexts(const IdCodeTable &table, ScrollOffsets offsets);
 
-// floor(leadingNumber(text)) when it lies in [low, high], else no value.
-std::optional<qint16> parseParameter(QStringView text, int low, int high);
+// floor(leadingNumber(text)) when the parameter's range holds it, else no value.
+std::optional<qint16> parseParameter(QStringView text, UnitParameter parameter);
 
 } // namespace kalvidor
