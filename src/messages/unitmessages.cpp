@@ -48,6 +48,27 @@ bool stoppedByTheUnit(const SequenceOutcome &outcome)
     return outcome.status == SequenceStatus::NoReply || outcome.status == SequenceStatus::Refused;
 }
 
+// The rows a compare found differing, as the table and the unit show them.
+QStringList differingRowLines(const CompareOutcome &outcome, const IdCodeTable &table)
+{
+    IdCodeTable unit;
+    unit.ids = outcome.unitIds;
+    QStringList lines;
+    // An empty row reads "―" on either side; a different base explains a
+    // pair of them.
+    if (table.ids[0] != unit.ids[0])
+        lines << u"%1：%2 / %3"_s.arg(slotPlace(0), idText(table.ids[0]), idText(unit.ids[0]));
+    for (const int slot : outcome.differingSlots)
+        lines << u"%1：%2 / %3"_s.arg(slotPlace(slot), rowText(table, slot), rowText(unit, slot));
+    return lines;
+}
+
+Message differMessage(const QStringList &details)
+{
+    return { u"警報ユニットの設定内容と相違しています。"_s, MessageIcon::Exclamation,
+        MessageButtons::Ok, applicationTitle(), details.join(u'\n') };
+}
+
 } // namespace
 
 QString portNotOpenText()
@@ -150,17 +171,34 @@ std::optional<Message> compareOutcomeMessage(
     if (outcome.differingSlots.isEmpty())
         return information(u"警報ユニットの設定内容と一致しています。"_s);
 
-    IdCodeTable unit;
-    unit.ids = outcome.unitIds;
     QStringList lines { u"相違している ID（%1 / 警報ユニット）"_s.arg(tableSide) };
-    // An empty row reads "―" on either side; a different base explains a
-    // pair of them.
-    if (table.ids[0] != unit.ids[0])
-        lines << u"%1：%2 / %3"_s.arg(slotPlace(0), idText(table.ids[0]), idText(unit.ids[0]));
-    for (const int slot : outcome.differingSlots)
-        lines << u"%1：%2 / %3"_s.arg(slotPlace(slot), rowText(table, slot), rowText(unit, slot));
-    return Message { u"警報ユニットの設定内容と相違しています。"_s, MessageIcon::Exclamation,
-        MessageButtons::Ok, applicationTitle(), lines.join(u'\n') };
+    lines << differingRowLines(outcome, table);
+    return differMessage(lines);
+}
+
+std::optional<Message> verifyOutcomeMessage(
+    const VerifyOutcome &outcome, const IdCodeTable &table, const QString &tableSide)
+{
+    if (!outcome.completed()) {
+        // Where the read stopped, as a read says it.
+        ReadOutcome read;
+        static_cast<SequenceOutcome &>(read) = outcome;
+        return readOutcomeMessage(read);
+    }
+    if (outcome.matches())
+        return information(u"警報ユニットの設定内容と一致しています。"_s);
+
+    QStringList lines { u"相違している設定（%1 / 警報ユニット）"_s.arg(tableSide) };
+    if (!outcome.differingSlots.isEmpty())
+        lines << differingRowLines(outcome, table);
+    const auto addParameter = [&](TransferStep step, qint16 written, qint16 held) {
+        lines << u"%1：%2 / %3"_s.arg(stepPlace(step, 0)).arg(written).arg(held);
+    };
+    if (outcome.holdTimeDiffers)
+        addParameter(TransferStep::HoldTime, table.holdTime, outcome.holdTime.value);
+    if (outcome.allowanceDiffers)
+        addParameter(TransferStep::Allowance, table.operatorAllowance, outcome.allowance.value);
+    return differMessage(lines);
 }
 
 QString sentCaption(const QString &command)

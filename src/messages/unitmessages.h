@@ -49,6 +49,11 @@ std::optional<Message> compareOutcomeMessage(
     const CompareOutcome &outcome, const IdCodeTable &table);
 std::optional<Message> compareOutcomeMessage(
     const CompareOutcome &outcome, const IdCodeTable &table, const QString &tableSide);
+// The check that follows a write: the compare's messages, the differing rows
+// named as a compare names them (tableSide: the file written), then the
+// parameters that differ; a read that stopped as a read says it.
+std::optional<Message> verifyOutcomeMessage(
+    const VerifyOutcome &outcome, const IdCodeTable &table, const QString &tableSide);
 
 // The link window's captions.
 QString sentCaption(const QString &command);

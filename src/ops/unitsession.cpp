@@ -226,13 +226,39 @@ CompareOutcome UnitSession::compare(const IdCodeTable &table)
     static_cast<SequenceOutcome &>(result) = readIds(result.unitIds, false);
     if (!result.completed())
         return result;
-    // The base ID and the parameters are not compared: an empty row reads
-    // the same whatever the base.
-    for (int slot = 1; slot < SlotCount; ++slot) {
-        if (table.ids[slot] != result.unitIds[slot])
-            result.differingSlots << slot;
-    }
+    // The parameters are not compared.
+    result.differingSlots = differingListSlots(table, result.unitIds);
     return result;
+}
+
+VerifyOutcome UnitSession::verify(const IdCodeTable &table)
+{
+    // All zero, as the compare's scratch table.
+    IdCodeTable unit;
+    const ReadOutcome read = this->read(unit);
+    VerifyOutcome result;
+    static_cast<SequenceOutcome &>(result) = read;
+    result.unitIds = unit.ids;
+    result.holdTime = read.holdTime;
+    result.allowance = read.allowance;
+    if (!result.completed())
+        return result;
+    result.differingSlots = differingListSlots(table, unit.ids);
+    // What the unit answered, also out of range: a refusal reads 0.
+    result.holdTimeDiffers = read.holdTime.value != table.holdTime;
+    result.allowanceDiffers = read.allowance.value != table.operatorAllowance;
+    return result;
+}
+
+QList<int> differingListSlots(
+    const IdCodeTable &table, const std::array<qint32, SlotCount> &unitIds)
+{
+    QList<int> differing;
+    for (int slot = 1; slot < SlotCount; ++slot) {
+        if (table.ids[slot] != unitIds[slot])
+            differing << slot;
+    }
+    return differing;
 }
 
 } // namespace kalvidor

@@ -62,6 +62,28 @@ struct CompareOutcome : SequenceOutcome
     QList<int> differingSlots;
 };
 
+// A read of what a write left in the unit, held against the table written:
+// the IDs as a compare holds them (the list slots; a slot the unit gave no
+// value for counts as 0), and the hold time and the allowance as the unit
+// answered them.
+struct VerifyOutcome : CompareOutcome
+{
+    ParameterReading holdTime;
+    ParameterReading allowance;
+    bool holdTimeDiffers = false;
+    bool allowanceDiffers = false;
+
+    bool matches() const
+    {
+        return completed() && differingSlots.isEmpty() && !holdTimeDiffers && !allowanceDiffers;
+    }
+};
+
+// The list slots (1 to 212) in which unitIds differ from the table, in slot
+// order. The base ID is left out: an empty row reads the same whatever the base.
+QList<int> differingListSlots(
+    const IdCodeTable &table, const std::array<qint32, SlotCount> &unitIds);
+
 // Runs the write, read and compare sequences over the link, one command at a
 // time, and reports what happened as typed values. It decides nothing about
 // windows or words; the front-ends do.
@@ -86,6 +108,10 @@ public:
     ReadOutcome read(IdCodeTable &table);
     // Reads every slot into a scratch table and compares the list slots.
     CompareOutcome compare(const IdCodeTable &table);
+    // Reads the IDs and both parameters as a read does (with its progress)
+    // and holds them against the table: the IDs as a compare does, the
+    // parameters as well.
+    VerifyOutcome verify(const IdCodeTable &table);
 
     // True from the start of a sequence to its return.
     bool isRunning() const { return m_running; }
