@@ -45,6 +45,7 @@ CliArguments parseCliArguments(const QStringList &arguments)
     bool help = false;
     bool portGiven = false;
     bool deviceGiven = false;
+    bool backupGiven = false;
     const auto fail = [&result](const QString &error) {
         if (result.usageError.isEmpty())
             result.usageError = error;
@@ -105,6 +106,17 @@ CliArguments parseCliArguments(const QStringList &arguments)
             result.device = value;
             if (value.isEmpty())
                 fail(u"--device のデバイスを指定してください"_s);
+        } else if (name == u"--backup") {
+            if (!takeValue())
+                continue;
+            if (backupGiven)
+                fail(u"--backup が 2 回指定されています"_s);
+            backupGiven = true;
+            result.backupDir = value;
+            if (value.isEmpty())
+                fail(u"--backup のフォルダーを指定してください"_s);
+        } else if (name == u"--verify" && !hasValue) {
+            result.verify = true;
         } else {
             fail(u"不明なオプションです：%1"_s.arg(argument));
         }
@@ -141,12 +153,20 @@ CliArguments parseCliArguments(const QStringList &arguments)
     }
     if (!positional.isEmpty())
         fail(u"余分な引数です：%1"_s.arg(positional.first()));
+    // Only a write changes what the unit holds.
+    if (result.command != CliCommandKind::Write) {
+        if (backupGiven)
+            fail(u"--backup は write とだけ使えます"_s);
+        if (result.verify)
+            fail(u"--verify は write とだけ使えます"_s);
+    }
     return result;
 }
 
 QString cliUsageText()
 {
     return uR"(使い方: kalvidor-cli コマンド [FILE] [--port N | --device PATH] [--json]
+       kalvidor-cli write TABLE.csv [--backup DIR] [--verify] [--port N | --device PATH] [--json]
 
 IDコード表を警報ユニット NELOR へ書き込み、警報ユニットの設定をファイルへ
 読み込み、または警報ユニットとファイルを比較します（シリアル通信）。
@@ -170,6 +190,13 @@ write と compare が受け付けるのは正しい形式の IDコード表だ�
                       フォルダーから）
                       （どちらもなければ、プログラムと同じフォルダーの
                       Kalvidor.ini に保存された通信ポートを使います）
+  --backup DIR        write: 書き込む前に警報ユニットの ID と設定値を読み込み、
+                      DIR/<ポート>-<日付>-<時刻>.csv に保存します（既存の
+                      ファイルは上書きしません）。読み込めなければ何も
+                      書き込みません
+  --verify            write: 書き込んだ後に ID と設定値を読み込み、表と
+                      比較します（ID は compare と同じく、警報時間設定と
+                      重機オペ許可人数も）
   --json              結果を 1 つの JSON オブジェクトとして標準出力に出します
   -h, --help          この説明を表示します
 
@@ -181,6 +208,7 @@ write と compare が受け付けるのは正しい形式の IDコード表だ�
   2    警報ユニットが応答しないか、コマンドを拒否した
   3    通信ポートを開けない
   4    ファイルを読み書きできない、または正しい形式の IDコード表ではない
+  5    --verify で、書き込んだ後の警報ユニットの設定が表と相違
   64   使い方の誤り
   130  Ctrl+C で中断（143: 終了の要求）
 )"_s;

@@ -16,6 +16,10 @@ struct CliArguments
     int port = 0; // --port N; 0 when not given
     QString device; // --device PATH; empty when not given
     bool json = false;
+    // write: --backup DIR saves what the unit holds into DIR before the
+    // first command that changes it; --verify reads it back afterwards.
+    QString backupDir;
+    bool verify = false;
     // Why the arguments cannot be carried out; empty when they can.
     QString usageError;
 };

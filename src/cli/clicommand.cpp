@@ -1,5 +1,6 @@
 #include "clicommand.h"
 
+#include "cli/backupfile.h"
 #include "cli/interruption.h"
 #include "cli/tableinput.h"
 #include "files/idtablefile.h"
@@ -8,6 +9,7 @@
 #include "messages/filemessages.h"
 #include "ops/unitsession.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -90,6 +92,25 @@ QJsonObject parameterJson(const ParameterReading &reading)
         { u"taken"_s, reading.taken } };
 }
 
+QJsonObject parametersJson(const ReadOutcome &outcome)
+{
+    return { { u"holdTime"_s, parameterJson(outcome.holdTime) },
+        { u"allowance"_s, parameterJson(outcome.allowance) } };
+}
+
+// The rows a compare found differing, as the rows show them.
+QJsonArray differencesJson(const CompareOutcome &outcome, const IdCodeTable &table)
+{
+    IdCodeTable unit;
+    unit.ids = outcome.unitIds;
+    QJsonArray differences;
+    for (const int slot : outcome.differingSlots) {
+        differences.append(QJsonObject { { u"slot"_s, slot }, { u"place"_s, slotPlace(slot) },
+            { u"file"_s, rowText(table, slot) }, { u"unit"_s, rowText(unit, slot) } });
+    }
+    return differences;
+}
+
 // The port number that leads to a device, 0 when none does.
 int portNumberOf(const SerialPortEntry &entry, const QString &settingsFile)
 {
@@ -154,14 +175,99 @@ int CliCommand::write()
     TableInput input;
     if (!readTable(input))
         return finish(CliExit::FileError);
+    const bool backingUp = !m_arguments.backupDir.isEmpty();
+    if (backingUp && !checkBackupFolder())
+        return finish(CliExit::FileError);
+
+    m_runCommands
+        = UnitSession::CommandsPerTransfer * (1 + int(backingUp) + int(m_arguments.verify));
+    if (backingUp) {
+        if (const std::optional<int> failed = backUp())
+            return finish(*failed);
+    }
 
     const SequenceOutcome outcome = transfer<SequenceOutcome>(
-        UnitOperation::Write, [&] { return m_session->write(input.table); });
+        UnitOperation::Write, u"書き込み"_s, [&] { return m_session->write(input.table); });
     const std::optional<Message> message = writeOutcomeMessage(outcome);
     if (message)
         m_console.message(*message);
-    return finish(reportSequence(
-        outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty()));
+    const int exitCode = reportSequence(
+        outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty());
+    if (!m_arguments.verify)
+        return finish(exitCode);
+    if (!outcome.completed()) {
+        m_report[u"verification"_s] = QJsonObject { { u"status"_s, u"not-started"_s } };
+        return finish(exitCode);
+    }
+    return finish(verify(input.table));
+}
+
+std::optional<int> CliCommand::backUp()
+{
+    QJsonObject report;
+    // As for read: the unit's values replace the defaults.
+    IdCodeTable table;
+    resetTableToDefaults(table);
+    const ReadOutcome outcome = transfer<ReadOutcome>(
+        UnitOperation::Read, u"バックアップ"_s, [&] { return m_session->read(table); });
+    report[u"parameters"_s] = parametersJson(outcome);
+    int exitCode = int(CliExit::FileError);
+    if (!outcome.completed()) {
+        const std::optional<Message> message = readOutcomeMessage(outcome);
+        if (message)
+            m_console.message(*message);
+        exitCode = reportSequence(report, outcome, UnitSession::CommandsPerTransfer,
+            message && !message->details.isEmpty());
+        m_console.error(
+            u"書き込む前の警報ユニットの設定を保存できなかったため、何も書き込んでいません。"_s);
+    } else {
+        reportSequence(report, outcome, UnitSession::CommandsPerTransfer, true);
+        const QString path
+            = saveBackup(m_arguments.backupDir, m_device, QDateTime::currentDateTime(), table);
+        if (!path.isEmpty()) {
+            report[u"file"_s] = path;
+            m_console.error(u"書き込む前の警報ユニットの設定を %1 に保存しました。"_s.arg(path));
+            reportKeptDefaults(outcome, table, path);
+            m_report[u"backup"_s] = report;
+            return std::nullopt;
+        }
+        m_console.error(u"%1 にバックアップを保存できなかったため、何も書き込んでいません。"_s.arg(
+            m_arguments.backupDir));
+        report[u"error"_s] = m_console.errorLines().last();
+    }
+    m_report[u"backup"_s] = report;
+    return exitCode;
+}
+
+int CliCommand::verify(const IdCodeTable &table)
+{
+    QJsonObject report;
+    const VerifyOutcome outcome = transfer<VerifyOutcome>(
+        UnitOperation::Read, u"確認"_s, [&] { return m_session->verify(table); });
+    const std::optional<Message> message = verifyOutcomeMessage(outcome, table, m_arguments.file);
+    if (message)
+        m_console.message(*message);
+    const int exitCode = reportSequence(
+        report, outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty());
+    if (!outcome.completed()) {
+        m_console.error(u"書き込んだ後の確認を終えられませんでした。"_s);
+        m_report[u"verification"_s] = report;
+        return exitCode;
+    }
+
+    QJsonArray differences = differencesJson(outcome, table);
+    const auto addParameter = [&](TransferStep step, qint16 written, qint16 held) {
+        differences.append(
+            QJsonObject { { u"parameter"_s, stepWord(step) }, { u"place"_s, stepPlace(step, 0) },
+                { u"file"_s, QString::number(written) }, { u"unit"_s, QString::number(held) } });
+    };
+    if (outcome.holdTimeDiffers)
+        addParameter(TransferStep::HoldTime, table.holdTime, outcome.holdTime.value);
+    if (outcome.allowanceDiffers)
+        addParameter(TransferStep::Allowance, table.operatorAllowance, outcome.allowance.value);
+    report[u"differences"_s] = differences;
+    m_report[u"verification"_s] = report;
+    return outcome.matches() ? exitCode : int(CliExit::VerifyDiffers);
 }
 
 int CliCommand::read()
@@ -173,9 +279,8 @@ int CliCommand::read()
     IdCodeTable table;
     resetTableToDefaults(table);
     const ReadOutcome outcome
-        = transfer<ReadOutcome>(UnitOperation::Read, [&] { return m_session->read(table); });
-    m_report[u"parameters"_s] = QJsonObject { { u"holdTime"_s, parameterJson(outcome.holdTime) },
-        { u"allowance"_s, parameterJson(outcome.allowance) } };
+        = transfer<ReadOutcome>(UnitOperation::Read, {}, [&] { return m_session->read(table); });
+    m_report[u"parameters"_s] = parametersJson(outcome);
     const std::optional<Message> message = readOutcomeMessage(outcome);
     if (message)
         m_console.message(*message);
@@ -183,20 +288,7 @@ int CliCommand::read()
         return finish(reportSequence(
             outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty()));
 
-    // A value outside its range is not stored: the file keeps the default.
-    const auto reportKept = [&](UnitParameter parameter, const ParameterReading &reading,
-                                qint16 kept) {
-        if (reading.taken)
-            return;
-        m_console.error(outOfRangeText(parameter));
-        m_console.error(
-            u"警報ユニットの値は %1 でした。%2 には初期値 %3 を保存します。"_s.arg(reading.value)
-                .arg(m_arguments.file)
-                .arg(kept));
-    };
-    reportKept(UnitParameter::HoldTime, outcome.holdTime, table.holdTime);
-    reportKept(UnitParameter::OperatorAllowance, outcome.allowance, table.operatorAllowance);
-
+    reportKeptDefaults(outcome, table, m_arguments.file);
     if (!saveIdCodeTable(m_arguments.file, table)) {
         // The read itself completed: the report says so, and why the file is not new.
         reportSequence(outcome, UnitSession::CommandsPerTransfer, true);
@@ -215,7 +307,7 @@ int CliCommand::compare()
         return finish(CliExit::FileError);
 
     const CompareOutcome outcome = transfer<CompareOutcome>(
-        UnitOperation::Compare, [&] { return m_session->compare(input.table); });
+        UnitOperation::Compare, {}, [&] { return m_session->compare(input.table); });
     const std::optional<Message> message
         = compareOutcomeMessage(outcome, input.table, m_arguments.file);
     if (message)
@@ -225,13 +317,7 @@ int CliCommand::compare()
     if (!outcome.completed())
         return finish(exitCode);
 
-    IdCodeTable unit;
-    unit.ids = outcome.unitIds;
-    QJsonArray differences;
-    for (const int slot : outcome.differingSlots) {
-        differences.append(QJsonObject { { u"slot"_s, slot }, { u"place"_s, slotPlace(slot) },
-            { u"file"_s, rowText(input.table, slot) }, { u"unit"_s, rowText(unit, slot) } });
-    }
+    const QJsonArray differences = differencesJson(outcome, input.table);
     m_report[u"differences"_s] = differences;
     return finish(differences.isEmpty() ? CliExit::Done : CliExit::Differences);
 }
@@ -309,9 +395,48 @@ bool CliCommand::checkOutputFile()
     return false;
 }
 
-void CliCommand::openLink(UnitOperation operation)
+bool CliCommand::checkBackupFolder()
 {
-    m_operation = operation;
+    const QString &folder = m_arguments.backupDir;
+    switch (kalvidor::checkBackupFolder(folder)) {
+    case BackupFolderFault::None:
+        return true;
+    case BackupFolderFault::Missing:
+        m_console.error(
+            u"%1 にバックアップを保存できません：フォルダーがありません。"_s.arg(folder));
+        break;
+    case BackupFolderFault::NotAFolder:
+        m_console.error(
+            u"%1 にバックアップを保存できません：フォルダーではありません。"_s.arg(folder));
+        break;
+    case BackupFolderFault::NotWritable:
+        m_console.error(u"%1 にバックアップを保存できません。"_s.arg(folder));
+        break;
+    }
+    m_report[u"error"_s] = m_console.errorLines().last();
+    return false;
+}
+
+// A value outside its range is not stored: the file holds the default.
+void CliCommand::reportKeptDefaults(
+    const ReadOutcome &outcome, const IdCodeTable &saved, const QString &file)
+{
+    const auto reportKept = [&](UnitParameter parameter, const ParameterReading &reading,
+                                qint16 kept) {
+        if (reading.taken)
+            return;
+        m_console.error(outOfRangeText(parameter));
+        m_console.error(
+            u"警報ユニットの値は %1 でした。%2 には初期値 %3 を保存します。"_s.arg(reading.value)
+                .arg(file)
+                .arg(kept));
+    };
+    reportKept(UnitParameter::HoldTime, outcome.holdTime, saved.holdTime);
+    reportKept(UnitParameter::OperatorAllowance, outcome.allowance, saved.operatorAllowance);
+}
+
+void CliCommand::openLink()
+{
     const QString settings = settingsFilePath(m_programDir);
     LinkConfig config;
     config.programDir = m_programDir;
@@ -338,26 +463,35 @@ void CliCommand::openLink(UnitOperation operation)
             if (const std::optional<Message> m = commandFailureMessage(m_operation, step, status))
                 m_console.message(*m);
         });
-    connect(m_session.get(), &UnitSession::progress, this,
-        [this](int done, int total) { m_console.progress(done, total); });
-    if (operation == UnitOperation::Compare) {
+    connect(
+        m_session.get(), &UnitSession::progress, this, [this](int done) { showProgress(done); });
+    connect(m_link.get(), &UnitLink::replyReceived, this, [this] {
         // A compare reports no progress of its own: count the IDs read.
-        connect(m_link.get(), &UnitLink::replyReceived, this,
-            [this, done = 0]() mutable { m_console.progress(++done, SlotCount); });
-    }
+        if (m_operation == UnitOperation::Compare)
+            showProgress(++m_compareReplies);
+    });
     m_link->load();
     m_report[u"device"_s] = m_device;
 }
 
 template <typename Outcome, typename Run>
-Outcome CliCommand::transfer(UnitOperation operation, Run run)
+Outcome CliCommand::transfer(UnitOperation operation, const QString &phase, Run run)
 {
+    m_operation = operation;
+    const int commands
+        = operation == UnitOperation::Compare ? SlotCount : UnitSession::CommandsPerTransfer;
+    if (m_runCommands == 0)
+        m_runCommands = commands;
+    m_phase = m_runCommands > commands ? phase : QString();
+    Outcome outcome;
     if (interruptionSignal() != 0) {
-        Outcome outcome;
         outcome.status = SequenceStatus::Cancelled;
         return outcome;
     }
-    openLink(operation);
+    // One port for the whole run: no other program takes the unit between
+    // the backup, the write and the check.
+    if (!m_link)
+        openLink();
     // The session waits in an event loop, so this timer runs meanwhile.
     QTimer watch;
     watch.setInterval(InterruptionCheckMs);
@@ -366,21 +500,30 @@ Outcome CliCommand::transfer(UnitOperation operation, Run run)
             m_session->cancel();
     });
     watch.start();
-    const Outcome outcome = run();
+    outcome = run();
     watch.stop();
     m_console.endProgress();
-    m_link->unload();
+    m_commandsBefore += commands;
+    // The report of an interruption says that the port is closed.
+    if (outcome.status == SequenceStatus::Cancelled)
+        m_link->unload();
     return outcome;
 }
 
-int CliCommand::reportSequence(const SequenceOutcome &outcome, int total, bool placeSaid)
+void CliCommand::showProgress(int done)
 {
-    m_report[u"status"_s] = statusWord(outcome.status);
-    m_report[u"answered"_s] = outcome.answered;
-    m_report[u"total"_s] = total;
+    m_console.progress(m_commandsBefore + done, m_runCommands, m_phase);
+}
+
+int CliCommand::reportSequence(
+    QJsonObject &report, const SequenceOutcome &outcome, int total, bool placeSaid)
+{
+    report[u"status"_s] = statusWord(outcome.status);
+    report[u"answered"_s] = outcome.answered;
+    report[u"total"_s] = total;
     const QString place = stepPlace(outcome.step, outcome.slot);
     if (stoppedPartWay(outcome.status)) {
-        m_report[u"stop"_s] = QJsonObject { { u"step"_s, stepWord(outcome.step) },
+        report[u"stop"_s] = QJsonObject { { u"step"_s, stepWord(outcome.step) },
             { u"slot"_s, outcome.slot }, { u"place"_s, place } };
     }
 
@@ -401,6 +544,8 @@ int CliCommand::reportSequence(const SequenceOutcome &outcome, int total, bool p
 
 int CliCommand::finish(int exitCode)
 {
+    if (m_link)
+        m_link->unload();
     if (!m_arguments.json)
         return exitCode;
     m_report[u"exitCode"_s] = exitCode;

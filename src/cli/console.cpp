@@ -112,24 +112,30 @@ void Console::outUtf8(const QByteArray &bytes)
     put(stdout, QString::fromUtf8(bytes));
 }
 
-void Console::progress(int done, int total)
+void Console::progress(int done, int total, const QString &phase)
 {
     if (!m_terminal || total <= 0)
         return;
     const int filled = BarWidth * done / total;
-    put(stderr,
-        u"\r["_s + QString(filled, u'#') + QString(BarWidth - filled, u'.')
-            + u"] %1/%2"_s.arg(done, 3).arg(total));
-    m_barShown = true;
+    QString bar = u"["_s + QString(filled, u'#') + QString(BarWidth - filled, u'.')
+        + u"] %1/%2"_s.arg(done, 3).arg(total);
+    // The phase's name is Japanese: two columns a character.
+    int columns = int(bar.size());
+    if (!phase.isEmpty()) {
+        bar += u' ' + phase;
+        columns += 1 + 2 * int(phase.size());
+    }
+    put(stderr, u'\r' + bar);
+    m_barColumns = std::max(m_barColumns, columns);
 }
 
 void Console::endProgress()
 {
-    if (!m_barShown)
+    if (m_barColumns == 0)
         return;
     // Blank the bar's line so that the next line starts clean.
-    put(stderr, u'\r' + QString(BarWidth + 12, u' ') + u'\r');
-    m_barShown = false;
+    put(stderr, u'\r' + QString(m_barColumns, u' ') + u'\r');
+    m_barColumns = 0;
 }
 
 } // namespace kalvidor

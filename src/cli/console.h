@@ -42,14 +42,16 @@ public:
     // UTF-8 text on standard output as it is (the JSON report).
     void outUtf8(const QByteArray &bytes);
 
-    void progress(int done, int total);
+    // The bar for done of total commands, and after it the name of the
+    // part of the run that is going on (empty: none).
+    void progress(int done, int total, const QString &phase = {});
     void endProgress();
 
     const QStringList &errorLines() const { return m_errorLines; }
 
 private:
     bool m_terminal = false;
-    bool m_barShown = false;
+    int m_barColumns = 0; // the columns the bar drawn takes; 0: none drawn
     QStringList m_errorLines;
 };
 
