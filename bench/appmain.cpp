@@ -21,6 +21,7 @@
 #include "app/mainwindow.h"
 #include "app/translations.h"
 #include "app/unitoperations.h"
+#include "common/objectnames.h"
 #include "link/unitlink.h"
 
 #include "benchclock.h"
@@ -138,12 +139,12 @@ int main(int argc, char *argv[])
         [&](const QString &reply) { bytesIn += reply.size(); });
     Probe *probe = nullptr;
     // The user's wait ends when the command's message appears.
-    const auto run = [&](const char *name, kalvidor::MainCommand command) {
+    const auto run = [&](const char *name, const QString &menuItem) {
         bytesOut = bytesIn = commands = 0;
         probe->messageShownNs = 0;
         const double cpuAtStart = kalvidor::bench::processCpuSeconds();
         const qint64 start = monotonicNs();
-        window.action(command)->trigger();
+        window.action(menuItem)->trigger();
         const bool told = probe->messageShownNs != 0;
         const qint64 wallNs = (told ? probe->messageShownNs : monotonicNs()) - start;
         const double cpuS
@@ -165,8 +166,8 @@ int main(int argc, char *argv[])
         if (transfer) {
             // As a user would: the menu items, one after the other. Each
             // returns once its exchange and its message are over.
-            run("write", kalvidor::MainCommand::WriteToUnit);
-            run("read", kalvidor::MainCommand::ReadFromUnit);
+            run("write", kalvidor::ObjectName::WriteAction);
+            run("read", kalvidor::ObjectName::ReadAction);
             print(u"HWM %1"_s.arg(peakResidentKb()));
         }
         // Leave without closing the window: quit() would close it and so ask

@@ -6,16 +6,13 @@
 #include "app/qtfiledialogs.h"
 #include "app/qtmessenger.h"
 #include "app/unitoperations.h"
+#include "common/objectnames.h"
 #include "document/tabledocument.h"
-
-#include <QAbstractButton>
-#include <QAction>
 
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <functional>
-#include <utility>
+using namespace Qt::StringLiterals;
 
 namespace kalvidor {
 
@@ -46,16 +43,15 @@ void Application::build(const MainWindowServices &services)
     installFontSubstitutions();
     m_document = std::make_unique<TableDocument>(services.programDir);
     TableFileCheck startUpFile;
-    const bool fromFile = m_document->loadAtStartUp(&startUpFile);
-    m_window = std::make_unique<MainWindow>(*m_document, services);
-    // Showing the table marked it modified; a table just read from its file
-    // is not, and the defaults are not saved yet.
-    m_document->setModified(!fromFile);
+    m_document->loadAtStartUp(&startUpFile);
+    m_window = std::make_unique<MainWindow>(*m_document, services, menuCommands());
     m_documentCommands = std::make_unique<DocumentCommands>(
         *m_document, *m_window, *services.messenger, services.fileDialogs);
     // The link window, hidden: loading the link opens the stored port.
     m_unitOperations = std::make_unique<UnitOperations>(*m_document, *m_window, services);
-    connectCommands();
+    // The exit command and the close box ask the same question, once.
+    m_window->setCloseCheck(
+        [document = m_documentCommands.get()] { return document->confirmClose(); });
     // A table file that is not well formed is reported over the main window
     // once it is up: the event loop starts after the window is shown.
     if (!startUpFile.isWellFormed()) {
@@ -65,28 +61,30 @@ void Application::build(const MainWindowServices &services)
     }
 }
 
-void Application::connectCommands()
+QList<MenuCommand> Application::menuCommands()
 {
-    // Every command the user gives from the menus and buttons, and what
-    // carries it out. A new command is an action of the form plus a row here.
-    DocumentCommands *document = m_documentCommands.get();
-    UnitOperations *unit = m_unitOperations.get();
-    const std::pair<MainCommand, std::function<void()>> commands[] = {
-        { MainCommand::SaveFile, [document] { document->saveAs(); } },
-        { MainCommand::LoadFile, [document] { document->load(); } },
-        { MainCommand::Reset, [document] { document->reset(); } },
-        { MainCommand::WriteToUnit, [unit] { unit->writeToUnit(); } },
-        { MainCommand::ReadFromUnit, [unit] { unit->readFromUnit(); } },
-        { MainCommand::CompareWithUnit, [unit] { unit->compareWithUnit(); } },
-        { MainCommand::PortSettings, [unit] { unit->openPortDialog(); } },
+    // Every command of the menus, in menu order, and what carries it out: a
+    // new command is a row here (its object name in common/objectnames.h)
+    // and its handler. The handlers run once the objects exist.
+    return {
+        { ObjectName::SaveAction, MainMenu::File, u"CSV保存"_s, {},
+            [this] { m_documentCommands->saveAs(); } },
+        { ObjectName::LoadAction, MainMenu::File, u"CSV読込み"_s, {},
+            [this] { m_documentCommands->load(); } },
+        // The window asks about saving as it closes, as the close box does.
+        { ObjectName::ExitAction, MainMenu::File, u"アプリケーション終了"_s, {},
+            [this] { m_window->close(); } },
+        { ObjectName::WriteAction, MainMenu::Settings, u"NELORへ流し込み"_s, {},
+            [this] { m_unitOperations->writeToUnit(); } },
+        { ObjectName::ReadAction, MainMenu::Settings, u"NELORから読込み"_s, {},
+            [this] { m_unitOperations->readFromUnit(); } },
+        { ObjectName::CompareAction, MainMenu::Settings, u"比較確認"_s, {},
+            [this] { m_unitOperations->compareWithUnit(); } },
+        { ObjectName::PortSettingsAction, MainMenu::Settings, u"通信ポート設定"_s, {},
+            [this] { m_unitOperations->openPortDialog(); } },
+        { ObjectName::ResetAction, MainMenu::Settings, u"初期設定に戻す"_s, {},
+            [this] { m_documentCommands->reset(); } },
     };
-    for (const auto &[command, run] : commands)
-        QObject::connect(m_window->action(command), &QAction::triggered, unit, run);
-    // "ID登録" writes as the menu does.
-    QObject::connect(
-        m_window->writeButton(), &QAbstractButton::clicked, unit, [unit] { unit->writeToUnit(); });
-    // The exit command and the close box ask the same question, once.
-    m_window->setCloseCheck([document] { return document->confirmClose(); });
 }
 
 Application::~Application() = default;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/mainwindowservices.h"
+#include "app/menucommand.h"
 
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -18,8 +20,8 @@ class UnitOperations;
 // The program's top-level objects, created and connected in one place: the
 // document, the main window that shows it, the commands that act on it (the
 // document commands and the unit side: the link, its window, write, read,
-// compare and the port dialog). connectCommands() binds every menu item and
-// button to its command. Closing the main window ends the program. Needs a
+// compare and the port dialog). menuCommands() declares every menu command
+// with its handler. Closing the main window ends the program. Needs a
 // QApplication.
 class Application
 {
@@ -37,9 +39,11 @@ public:
     DocumentCommands &documentCommands() const { return *m_documentCommands; }
     UnitOperations &unitOperations() const { return *m_unitOperations; }
 
+    // The table of the menu commands the window is built with.
+    QList<MenuCommand> menuCommands();
+
 private:
     void build(const MainWindowServices &services);
-    void connectCommands();
 
     std::unique_ptr<QtMessenger> m_messenger;
     std::unique_ptr<QtFileDialogs> m_fileDialogs;

@@ -4,6 +4,7 @@
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
 #include "app/twips.h"
+#include "common/objectnames.h"
 #include "document/tabledocument.h"
 #include "messages/appinfo.h"
 #include "messages/messenger.h"
@@ -14,22 +15,26 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
 
 namespace kalvidor {
 
-MainWindow::MainWindow(TableDocument &document, const MainWindowServices &services, QWidget *parent)
+MainWindow::MainWindow(TableDocument &document, const MainWindowServices &services,
+    const QList<MenuCommand> &commands, QWidget *parent)
     : QMainWindow(parent)
     , m_document(document)
     , m_services(services)
 {
     Q_ASSERT(m_services.messenger);
-    m_form.setupUi(this); // includes building the lists
+    m_form.setupUi(this, commands); // includes building the lists and the menus
     connectElements();
-    // The lists were built with the form; their scroll bars start at 0.
-    showTable();
+    connectCommands(commands);
+    // The lists were built with the form; their scroll bars start at 0. The
+    // fields show the table as the document holds it: no change to it.
+    fillFields(false);
     showFilePath(m_document.filePath());
     m_form.version->setText(versionLabel());
 }
@@ -54,33 +59,25 @@ void MainWindow::connectElements()
         }
     }
     connect(m_form.baseId, &QLineEdit::textChanged, this, &MainWindow::baseIdTextChanged);
-    // The exit command closes the window; closeEvent asks about saving, so
-    // that the close box asks the same question and the exit asks it once.
-    connect(m_form.exit, &QAction::triggered, this, &QWidget::close);
     connect(m_form.version, &ClickableLabel::clicked, this, &MainWindow::versionLabelClicked);
     connect(m_form.clearReceived, &QPushButton::clicked, this, &MainWindow::clearReceivedDisplay);
     connect(&m_document, &TableDocument::fileLoaded, this, &MainWindow::showFilePath);
 }
 
-QAction *MainWindow::action(MainCommand command) const
+void MainWindow::connectCommands(const QList<MenuCommand> &commands)
 {
-    switch (command) {
-    case MainCommand::SaveFile:
-        return m_form.save;
-    case MainCommand::LoadFile:
-        return m_form.load;
-    case MainCommand::Exit:
-        return m_form.exit;
-    case MainCommand::WriteToUnit:
-        return m_form.writeToUnit;
-    case MainCommand::ReadFromUnit:
-        return m_form.readFromUnit;
-    case MainCommand::CompareWithUnit:
-        return m_form.compare;
-    case MainCommand::PortSettings:
-        return m_form.portSettings;
-    case MainCommand::Reset:
-        return m_form.reset;
+    for (qsizetype i = 0; i < commands.size(); ++i)
+        connect(m_form.commandItems[i], &QAction::triggered, this, commands[i].handler);
+    // "ID登録" writes as the menu does.
+    if (QAction *write = action(ObjectName::WriteAction))
+        connect(m_form.writeButton, &QPushButton::clicked, write, &QAction::trigger);
+}
+
+QAction *MainWindow::action(const QString &objectName) const
+{
+    for (QAction *item : m_form.commandItems) {
+        if (item->objectName() == objectName)
+            return item;
     }
     return nullptr;
 }
@@ -100,6 +97,13 @@ void MainWindow::showList(IdList list, int offset)
 
 void MainWindow::showTable()
 {
+    fillFields(true);
+}
+
+void MainWindow::fillFields(bool changesCount)
+{
+    const QScopedValueRollback filling(m_fillingFields, true);
+    m_fieldChangedWhileFilling = false;
     const IdCodeTable &table = m_document.table();
     m_form.baseId->setText(idText(table.ids[0]));
 
@@ -114,6 +118,16 @@ void MainWindow::showTable()
 
     m_form.holdTime->setText(QString::number(table.holdTime));
     m_form.allowance->setText(QString::number(table.operatorAllowance));
+    if (changesCount && m_fieldChangedWhileFilling)
+        m_document.setModified(true);
+}
+
+void MainWindow::noteFieldChanged()
+{
+    if (m_fillingFields)
+        m_fieldChangedWhileFilling = true;
+    else
+        m_document.setModified(true);
 }
 
 void MainWindow::gatherTable(ScrollOffsets offsets)
@@ -150,13 +164,6 @@ ScrollOffsets MainWindow::scrollPositions() const
     return at;
 }
 
-qint32 MainWindow::precedingId(IdList list)
-{
-    const int slot = slotOfRow(list, m_form.list(list)->position(), 0) - 1;
-    gather();
-    return m_document.table().ids[slot];
-}
-
 QString MainWindow::typedBaseId() const
 {
     return m_form.baseId->text();
@@ -170,16 +177,12 @@ void MainWindow::scrollBarMoved(IdList list, int value)
     showTable();
 }
 
-bool MainWindow::isBaseIdPanelShown() const
-{
-    return !m_form.picture1->isHidden() && m_form.picture1->x() == m_form.shape1->x() + px(60);
-}
-
 void MainWindow::versionLabelClicked()
 {
-    QFrame *panel = m_form.picture1;
-    if (isBaseIdPanelShown()) {
+    QFrame *panel = m_form.baseIdPanel;
+    if (m_baseIdPanelShown) {
         panel->hide(); // it stays where it is
+        m_baseIdPanelShown = false;
         m_form.allowanceNote->show();
         return;
     }
@@ -188,8 +191,9 @@ void MainWindow::versionLabelClicked()
     if (answer != MessageAnswer::Ok)
         return;
     // Over the allowance panel, just inside its frame.
-    panel->move(m_form.shape1->x() + px(60), m_form.shape1->y() + px(120));
+    panel->move(m_form.allowancePanel->x() + px(60), m_form.allowancePanel->y() + px(120));
     panel->show();
+    m_baseIdPanelShown = true;
     // The allowance note reaches below the panel's lower edge, and its second
     // line would show there: the panel covers the whole note instead.
     m_form.allowanceNote->hide();

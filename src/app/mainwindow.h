@@ -15,18 +15,6 @@ namespace kalvidor {
 class IdListView;
 class TableDocument;
 
-// The menu and button commands that other parts of the program carry out.
-enum class MainCommand {
-    SaveFile, // mnu_保存 "CSV保存"
-    LoadFile, // mnu_読込み "CSV読込み"
-    Exit, // mnu_終了 "アプリケーション終了"
-    WriteToUnit, // mnu_設定 "NELORへ流し込み"; the button cmd_設定 does the same
-    ReadFromUnit, // mnu_警報読込 "NELORから読込み"
-    CompareWithUnit, // mnu_比較 "比較確認"
-    PortSettings, // mnu_comp設定 "通信ポート設定"
-    Reset, // mnu_Reset "初期設定に戻す"
-};
-
 // frm_Main: the document's table in four lists, the two unit parameters, the
 // base-ID panel and the menus. It shows the document (showTable) and hands
 // back what the user typed (gather); the commands act on the document.
@@ -35,19 +23,22 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // Builds the window and shows the document's table in it; the caller
-    // shows the window.
-    MainWindow(
-        TableDocument &document, const MainWindowServices &services, QWidget *parent = nullptr);
+    // Builds the window with its menus from the menu commands, each item
+    // connected to its handler, and fills the fields from the document's
+    // table (which does not count as a change). The caller shows the window.
+    MainWindow(TableDocument &document, const MainWindowServices &services,
+        const QList<MenuCommand> &commands, QWidget *parent = nullptr);
 
     TableDocument &document() const { return m_document; }
 
-    // The menu item of a command, to connect its handler to `triggered`.
-    QAction *action(MainCommand command) const;
-    // cmd_設定 "ID登録": connect `clicked` to the WriteToUnit handler.
+    // The menu item of a menu command, by its object name; null when there is none.
+    QAction *action(const QString &objectName) const;
+    // cmd_設定 "ID登録": it gives the command of the menu item mnu_設定.
     QAbstractButton *writeButton() const;
 
-    // Table → fields: every list from its scroll bar's current position.
+    // Table → fields: every list from its scroll bar's current position. A
+    // field whose text changes marks the document modified, as a change the
+    // user makes does.
     void showTable();
     // Fields → table at the given scroll offsets, then the parameter checks
     // with their messages; a rejected parameter is written back into its field.
@@ -56,9 +47,6 @@ public:
     // does before it reads the table.
     void gather();
     ScrollOffsets scrollPositions() const;
-    // The value of the slot just before a list's first visible row, after
-    // gathering the window.
-    qint32 precedingId(IdList list);
     // What the base-ID field holds, as typed.
     QString typedBaseId() const;
 
@@ -86,11 +74,18 @@ protected:
 
 private:
     void connectElements();
+    void connectCommands(const QList<MenuCommand> &commands);
+    // Table → fields. The fields' change handling runs as for typing; the
+    // document is marked modified once, when a field changed and
+    // changesCount is set.
+    void fillFields(bool changesCount);
+    // A field's text changed: the document is modified, or while the fields
+    // are filled, that is noted for fillFields().
+    void noteFieldChanged();
 
     void scrollBarMoved(IdList list, int value);
     void versionLabelClicked();
     void clearReceivedDisplay();
-    bool isBaseIdPanelShown() const;
     void showList(IdList list, int offset);
 
     // ID entry behaviour (mainwindowentry.cpp)
@@ -108,6 +103,11 @@ private:
     // there before it refills them at the new position.
     ScrollOffsets m_shownAt;
     std::function<bool()> m_closeCheck;
+    // Whether the base-ID panel stands over the allowance panel: a click on
+    // the version label shows it (after asking) or hides it.
+    bool m_baseIdPanelShown = false;
+    bool m_fillingFields = false;
+    bool m_fieldChangedWhileFilling = false;
     // While a Tab from a list's last row places the focus: the row it
     // leaves was checked before its list turned the page.
     bool m_placingFocusAfterTab = false;

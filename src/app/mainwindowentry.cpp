@@ -28,7 +28,7 @@ void writeNormalized(QLineEdit *field, const QString &text)
 
 void MainWindow::normalizeRowText(IdListView *view, int row)
 {
-    m_document.setModified(true);
+    noteFieldChanged();
     IdLineEdit *field = view->row(row);
     if (field->text() == NoIdMark)
         return;
@@ -37,7 +37,7 @@ void MainWindow::normalizeRowText(IdListView *view, int row)
 
 void MainWindow::baseIdTextChanged()
 {
-    m_document.setModified(true);
+    noteFieldChanged();
     writeNormalized(m_form.baseId, normalizedBaseIdText(m_form.baseId->text()));
 }
 
@@ -61,8 +61,16 @@ void MainWindow::numberingKeyPressed(IdListView *view, int row, Qt::Key key)
 
 void MainWindow::numberRow(IdListView *view, int row)
 {
-    const qint32 predecessor
-        = row >= 1 ? parseHexId(view->row(row - 1)->text()) : precedingId(view->list());
+    qint32 predecessor = 0;
+    if (row >= 1) {
+        predecessor = parseHexId(view->row(row - 1)->text());
+    } else {
+        // The entry before the list's first visible row, from the table once
+        // the window is gathered (with the range messages of a gather).
+        const int slot = slotOfRow(view->list(), view->position(), 0) - 1;
+        gather();
+        predecessor = m_document.table().ids[slot];
+    }
     const std::optional<qint32> next = successorId(predecessor);
     if (!next)
         return; // the largest value has no successor: the row stays as it is

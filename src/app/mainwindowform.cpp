@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace kalvidor {
@@ -69,7 +71,7 @@ const QFont title18()
 
 } // namespace
 
-void MainWindowForm::setupUi(QMainWindow *window)
+void MainWindowForm::setupUi(QMainWindow *window, const QList<MenuCommand> &commands)
 {
     window->setObjectName(ObjectName::MainWindow);
     window->setWindowTitle(u"Kalvidor装置「NELOR」設定アプリケーション"_s);
@@ -83,11 +85,11 @@ void MainWindowForm::setupUi(QMainWindow *window)
     createParameterPanels();
     createBaseIdPanel();
     createLowerElements();
-    createMenus(window);
+    createMenus(window, commands);
     buildIdLists(window);
     setTabOrder();
 
-    picture1->raise(); // once shown, the panel covers the allowance panel
+    baseIdPanel->raise(); // once shown, the panel covers the allowance panel
     window->resize(DesignWidth, DesignHeight + window->menuBar()->sizeHint().height());
 }
 
@@ -113,7 +115,7 @@ void MainWindowForm::createTitlesAndNotes()
 
 void MainWindowForm::createParameterPanels()
 {
-    shape1 = addShape(clientArea, ObjectName::AllowancePanel, { 360, 6480, 5655, 2055 });
+    allowancePanel = addShape(clientArea, ObjectName::AllowancePanel, { 360, 6480, 5655, 2055 });
     addLabel(clientArea, ObjectName::AllowanceTitle, { 480, 6720, 5415, 375 },
         u"重機オペ許可人数"_s, labelLook(bold16()));
     allowance = addParameterField(clientArea, ObjectName::AllowanceField, { 2520, 7200, 855, 495 },
@@ -137,31 +139,31 @@ void MainWindowForm::createParameterPanels()
 
 void MainWindowForm::createBaseIdPanel()
 {
-    picture1 = new QFrame(clientArea);
-    placeWidget(picture1, ObjectName::BaseIdPanel, { 5400, 8880, 5415, 1815 });
-    picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    picture1->setLineWidth(2);
-    picture1->setAutoFillBackground(true);
-    picture1->setFocusPolicy(Qt::TabFocus);
-    picture1->hide();
+    baseIdPanel = new QFrame(clientArea);
+    placeWidget(baseIdPanel, ObjectName::BaseIdPanel, { 5400, 8880, 5415, 1815 });
+    baseIdPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    baseIdPanel->setLineWidth(2);
+    baseIdPanel->setAutoFillBackground(true);
+    baseIdPanel->setFocusPolicy(Qt::TabFocus);
+    baseIdPanel->hide();
 
     const QColor orange = DesignColor::Orange;
-    addLabel(picture1, ObjectName::BaseIdTitle, { 120, 120, 2295, 405 }, u"基準IDCODE"_s,
+    addLabel(baseIdPanel, ObjectName::BaseIdTitle, { 120, 120, 2295, 405 }, u"基準IDCODE"_s,
         labelLook(bold14(), orange));
     // The base ID has a row number in the design like the lists, but nothing
     // shows or reads it.
-    addLabel(picture1, ObjectName::rowName(ObjectName::BaseIdRowNumbers, 0),
+    addLabel(baseIdPanel, ObjectName::rowName(ObjectName::BaseIdRowNumbers, 0),
         { 1080, 840, 615, 345 }, u"1"_s, labelLook(bold14(), orange, {}, true, true))
         ->hide();
 
-    baseId = new IdLineEdit(picture1);
+    baseId = new IdLineEdit(baseIdPanel);
     placeWidget(baseId, ObjectName::rowName(ObjectName::BaseIdFields, 0), { 1920, 720, 1935, 465 });
     baseId->setFont(bold14());
     baseId->setText(u"1002127"_s);
     baseId->setEnterMovesFocus(true);
     baseId->setAccessibleName(u"基準IDCODE"_s);
 
-    addLabel(picture1, ObjectName::BaseIdNote, { 120, 1440, 5175, 375 },
+    addLabel(baseIdPanel, ObjectName::BaseIdNote, { 120, 1440, 5175, 375 },
         u"上位3桁を設定して下さい。例）2800000"_s, labelLook(bold14(), {}, DesignColor::RedText));
 }
 
@@ -184,28 +186,28 @@ void MainWindowForm::createLowerElements()
     fileName->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void MainWindowForm::createMenus(QMainWindow *window)
+void MainWindowForm::createMenus(QMainWindow *window, const QList<MenuCommand> &commands)
 {
     QMenuBar *bar = window->menuBar();
-    const auto item = [](QMenu *menu, const QString &name, const QString &caption) {
-        QAction *action = menu->addAction(caption);
-        action->setObjectName(name);
-        return action;
+    const auto menu = [bar](const QString &name, const QString &title) {
+        QMenu *m = bar->addMenu(title);
+        m->setObjectName(name);
+        return m;
     };
-
-    QMenu *file = bar->addMenu(u"ファイル(F)"_s);
-    file->setObjectName(ObjectName::FileMenu);
-    save = item(file, ObjectName::SaveAction, u"CSV保存"_s);
-    load = item(file, ObjectName::LoadAction, u"CSV読込み"_s);
-    exit = item(file, ObjectName::ExitAction, u"アプリケーション終了"_s);
-
-    QMenu *settings = bar->addMenu(u"設定"_s);
-    settings->setObjectName(ObjectName::SettingsMenu);
-    writeToUnit = item(settings, ObjectName::WriteAction, u"NELORへ流し込み"_s);
-    readFromUnit = item(settings, ObjectName::ReadAction, u"NELORから読込み"_s);
-    compare = item(settings, ObjectName::CompareAction, u"比較確認"_s);
-    portSettings = item(settings, ObjectName::PortSettingsAction, u"通信ポート設定"_s);
-    reset = item(settings, ObjectName::ResetAction, u"初期設定に戻す"_s);
+    const std::pair<MainMenu, QMenu *> menus[] = {
+        { MainMenu::File, menu(ObjectName::FileMenu, u"ファイル(F)"_s) },
+        { MainMenu::Settings, menu(ObjectName::SettingsMenu, u"設定"_s) },
+    };
+    for (const MenuCommand &command : commands) {
+        for (const auto &[which, m] : menus) {
+            if (which != command.menu)
+                continue;
+            QAction *item = m->addAction(command.text);
+            item->setObjectName(command.objectName);
+            item->setShortcut(command.shortcut);
+            commandItems.append(item);
+        }
+    }
 }
 
 void MainWindowForm::buildIdLists(QMainWindow *window)
@@ -231,7 +233,7 @@ void MainWindowForm::buildIdLists(QMainWindow *window)
 void MainWindowForm::setTabOrder()
 {
     QList<QWidget *> order { writeButton, holdTime, list(IdList::HeavyMachines)->scrollBar(),
-        list(IdList::Vehicles)->scrollBar(), clearReceived, picture1, allowance, baseId,
+        list(IdList::Vehicles)->scrollBar(), clearReceived, baseIdPanel, allowance, baseId,
         list(IdList::HeavyMachines)->row(0), list(IdList::Operators)->scrollBar() };
     for (int r = 1; r < RowsPerList; ++r)
         order.append(list(IdList::HeavyMachines)->row(r));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/menucommand.h"
 #include "table/idcodetable.h"
+
+#include <QList>
 
 #include <array>
 
@@ -19,8 +22,9 @@ class ClickableLabel;
 class IdLineEdit;
 class IdListView;
 
-// Every element of the main window at its design position, the menus and
-// the tab order. Holds no behaviour; the window connects the elements.
+// Every element of the main window at its design position, the menus built
+// from the menu commands, and the tab order. Holds no behaviour; the window
+// connects the elements.
 struct MainWindowForm
 {
     // The client area below the menu bar; its design size.
@@ -32,9 +36,9 @@ struct MainWindowForm
 
     QLineEdit *holdTime = nullptr; // txt_保持時間
     QLineEdit *allowance = nullptr; // txt_許可人数
-    QFrame *shape1 = nullptr; // frame around the allowance panel
+    QFrame *allowancePanel = nullptr; // Shape1, the frame around the allowance
     QLabel *allowanceNote = nullptr; // Label6, the red note under the allowance
-    QFrame *picture1 = nullptr; // the base-ID panel
+    QFrame *baseIdPanel = nullptr; // Picture1
     IdLineEdit *baseId = nullptr; // txt_ID作業員(0)
     ClickableLabel *version = nullptr;
     QLabel *received = nullptr; // lblVer
@@ -42,18 +46,12 @@ struct MainWindowForm
     QPushButton *clearReceived = nullptr; // Command1
     QPushButton *writeButton = nullptr; // cmd_設定
 
-    QAction *save = nullptr;
-    QAction *load = nullptr;
-    QAction *exit = nullptr;
-    QAction *writeToUnit = nullptr;
-    QAction *readFromUnit = nullptr;
-    QAction *compare = nullptr;
-    QAction *portSettings = nullptr;
-    QAction *reset = nullptr;
+    // The menu items, one for each menu command in the order given.
+    QList<QAction *> commandItems;
 
     IdListView *list(IdList l) const { return lists[static_cast<int>(l)]; }
 
-    void setupUi(QMainWindow *window);
+    void setupUi(QMainWindow *window, const QList<MenuCommand> &commands);
 
 private:
     void createTitlesAndNotes();
@@ -61,7 +59,7 @@ private:
     void createBaseIdPanel();
     void createLowerElements();
     void buildIdLists(QMainWindow *window);
-    void createMenus(QMainWindow *window);
+    void createMenus(QMainWindow *window, const QList<MenuCommand> &commands);
     void setTabOrder();
 };
 

@@ -16,11 +16,14 @@ bool TableDocument::loadAtStartUp(TableFileCheck *check)
     m_filePath = tableFilePath(m_programDir);
     if (!QFileInfo::exists(m_filePath)) {
         resetTableToDefaults(m_table);
+        // The defaults are not saved yet.
+        m_modified = true;
         return false;
     }
     // A file that cannot be read is not reported: it leaves the table as it
     // starts, all zeros.
     loadIdCodeTable(m_filePath, m_table, TableFileStrictness::Lenient, check);
+    m_modified = false;
     return true;
 }
 

@@ -37,8 +37,9 @@ public:
     // Start-up: reads the program folder's table file into the table, which
     // still holds its initial zeros, or applies the defaults when there is
     // no file. Returns whether a file was there: a file that exists but
-    // cannot be read leaves the zeros and still counts as there. *check
-    // (when given) says what sets the file apart from a table file.
+    // cannot be read leaves the zeros and still counts as there. The table
+    // counts as modified exactly when there was none. *check (when given)
+    // says what sets the file apart from a table file.
     bool loadAtStartUp(TableFileCheck *check = nullptr);
     // Reads a file over the table: slots the file does not reach keep their
     // values. On success the file becomes the document's file; a file that

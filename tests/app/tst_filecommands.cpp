@@ -103,7 +103,7 @@ private slots:
         f->window->show();
         const QString typed = f->dir.filePath(u"sub/copy"_s);
         dialogs.paths = { QString(), typed, typed + u"/under-a-file.csv"_s };
-        f->trigger(ObjectName::SaveAction); // cancelled: no message (see below)
+        f->run(ObjectName::SaveAction); // cancelled: no message (see below)
 
         QVERIFY(QDir(f->dir.path()).mkdir(u"sub"_s));
         WindowFixture::retype(f->row(IdList::Operators, 0), u"2800001"_s);
@@ -111,13 +111,13 @@ private slots:
         WindowFixture::retype(f->row(IdList::Vehicles, 3), u"28000AB"_s);
         WindowFixture::retype(f->holdTime(), u"100"_s);
         WindowFixture::retype(f->allowance(), u"3"_s);
-        f->trigger(ObjectName::SaveAction);
+        f->run(ObjectName::SaveAction);
         QCOMPARE(f->messenger.texts(), QStringList { expected::HoldTimeOutOfRange });
         const QByteArray saved = readBytes(typed); // exactly that name, no extension added
         QCOMPARE(saved, tableFile({ { 1, "2800001" }, { 171, "28000AB" } }, 2, 3));
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
 
-        f->trigger(ObjectName::SaveAction); // a path below a regular file cannot be written
+        f->run(ObjectName::SaveAction); // a path below a regular file cannot be written
         QCOMPARE(f->messenger.texts().last(), expected::SaveFailed);
         QCOMPARE(f->messenger.messages().last().icon, MessageIcon::Exclamation);
         QCOMPARE(readBytes(typed), saved);
@@ -129,14 +129,14 @@ private slots:
         QVERIFY(QDir(f->dir.path()).mkdir(u"IdCodeTable.csv"_s));
         QSignalSpy closed(f->window, &MainWindow::closed);
         f->messenger.clear();
-        f->trigger(ObjectName::ExitAction); // OK, but the save cannot be written
+        f->run(ObjectName::ExitAction); // OK, but the save cannot be written
         QCOMPARE(
             f->messenger.texts(), (QStringList { expected::SaveQuestion, expected::SaveFailed }));
         QCOMPARE(f->messenger.messages().last().icon, MessageIcon::Exclamation);
         QVERIFY(f->window->isVisible());
         QCOMPARE(closed.size(), 0);
         f->messenger.queueAnswer(MessageAnswer::Cancel); // the user gives up the edits
-        f->trigger(ObjectName::ExitAction);
+        f->run(ObjectName::ExitAction);
         QCOMPARE(closed.size(), 1);
     }
 
@@ -157,7 +157,7 @@ private slots:
             f->dir.filePath(u"folder.csv"_s), path };
 
         for (int i = 0; i < 3; ++i)
-            f->trigger(ObjectName::LoadAction);
+            f->run(ObjectName::LoadAction);
         QCOMPARE(f->messenger.texts(), QStringList { expected::LoadFailed });
         QCOMPARE(f->messenger.messages().first().icon, MessageIcon::Exclamation);
         QVERIFY(f->document().table() == before);
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(label(), QDir::toNativeSeparators(programFile()));
 
         f->messenger.clear();
-        f->trigger(ObjectName::LoadAction);
+        f->run(ObjectName::LoadAction);
         QCOMPARE(dialogs.asked, QStringList(4, u"設定の読込み|(*.csv)|*.csv|"_s + f->dir.path()));
         QCOMPARE(f->rowTexts(IdList::Operators).mid(0, 7),
             (QStringList { u"2800111"_s, NoId, NoId, NoId, NoId, u"2800006"_s, NoId }));
@@ -177,7 +177,7 @@ private slots:
             QStringList { LoadedShort + u"行数が 2 行です（IDコード表は 215 行）。"_s });
         f->messenger.clear();
 
-        f->trigger(ObjectName::ExitAction); // the load changed the fields: asks, OK
+        f->run(ObjectName::ExitAction); // the load changed the fields: asks, OK
         QCOMPARE(f->messenger.texts(), QStringList { expected::SaveQuestion });
         QCOMPARE(readBytes(programFile()), tableFile({ { 1, "2800111" }, { 6, "2800006" } }, 30));
         QCOMPARE(readBytes(path), shortFile);
@@ -225,7 +225,7 @@ private slots:
             f->window->show();
         } else {
             dialogs.paths = { path };
-            f->trigger(ObjectName::LoadAction);
+            f->run(ObjectName::LoadAction);
         }
         if (fault.isEmpty()) {
             QCoreApplication::processEvents();

@@ -3,6 +3,7 @@
 // leaving a row, F1/F2, Enter and Tab, scrolling, gathering into the table).
 #include "common/objectnames.h"
 #include "expectedtexts.h"
+#include "files/idtablefile.h"
 #include "link/unitlink.h"
 #include "windowfixture.h"
 
@@ -65,7 +66,7 @@ private slots:
         f.holdTime()->setText(u"50"_s);
         f.allowance()->setText(u"3"_s);
         f.document().setModified(false);
-        f.trigger(ObjectName::ResetAction);
+        f.run(ObjectName::ResetAction);
         showsDefaults(u"2810000"_s);
         QCOMPARE(f.bar(0)->value(), 5);
     }
@@ -89,7 +90,9 @@ private slots:
         QVERIFY(QFontMetrics(notice->font()).horizontalAdvance(notice->text()) <= notice->width());
     }
 
-    void everyCommandIsInTheMenus()
+    // The menus as designed: every item is a row of the menu commands, and
+    // every row has a handler.
+    void everyMenuItemIsACommandWithAHandler()
     {
         QStringList items;
         for (QAction *menu : f.window->menuBar()->actions()) {
@@ -99,6 +102,32 @@ private slots:
         QCOMPARE(items,
             QStringList({ u"mnu_保存"_s, u"mnu_読込み"_s, u"mnu_終了"_s, u"mnu_設定"_s,
                 u"mnu_警報読込"_s, u"mnu_比較"_s, u"mnu_comp設定"_s, u"mnu_Reset"_s }));
+        QStringList declared;
+        for (const MenuCommand &command : f.app->menuCommands()) {
+            QVERIFY2(command.handler, qPrintable(command.objectName));
+            declared << command.objectName;
+        }
+        QCOMPARE(declared, items);
+    }
+
+    // The window fills its fields from the table it is built with, the
+    // fields' own normalising included, and that is no change: a table read
+    // from its file stays unmodified.
+    void fillingTheFieldsAtStartUpIsNoChange()
+    {
+        IdCodeTable table;
+        resetTableToDefaults(table);
+        table.ids[101] = 0x12345678; // eight digits: the field shows FFFFFFF
+        const QTemporaryDir dir; // the fixture's program folder has no table file
+        QVERIFY(saveIdCodeTable(tableFilePath(dir.path()), table));
+        TableDocument document(dir.path());
+        document.loadAtStartUp();
+        QVERIFY(!document.isModified());
+        MainWindow window(document, f.services, {});
+        QCOMPARE(
+            window.findChild<QLineEdit *>(ObjectName::rowName(ObjectName::DriverRows, 0))->text(),
+            u"FFFFFFF");
+        QVERIFY(!document.isModified());
     }
 
     void tabOrder()

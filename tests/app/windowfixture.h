@@ -48,8 +48,8 @@ struct WindowFixture
     {
         return window->findChild<T *>(name);
     }
-    void trigger(const QString &action) const { child<QAction>(action)->trigger(); }
-    void run(kalvidor::MainCommand command) const { window->action(command)->trigger(); }
+    // Gives the menu command of the item with this object name.
+    void run(const QString &item) const { window->action(item)->trigger(); }
     QLineEdit *row(kalvidor::IdList list, int r) const
     {
         using namespace kalvidor::ObjectName;

@@ -95,7 +95,7 @@ private slots:
         rig.create();
         const IdCodeTable before = rig.document().table();
 
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
         QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Exclamation);
         QVERIFY(unit.commandLog().isEmpty());
@@ -106,7 +106,7 @@ private slots:
         UnitSimulator::writeSettings(rig.dir.path(), 1, unit.devicePath());
         rig.messenger.clear();
         rig.reloadLink();
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
         QCOMPARE(unit.commandLog().size(), 215);
     }
@@ -125,7 +125,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
         QCOMPARE(rig.messenger.messages().first().details,
@@ -133,7 +133,7 @@ private slots:
 
         rig.messenger.clear();
         const IdCodeTable before = rig.document().table();
-        rig.run(MainCommand::ReadFromUnit);
+        rig.run(ObjectName::ReadAction);
         QCOMPARE(rig.messenger.texts(), QStringList { PortMessage });
         QCOMPARE(rig.document().table(), before);
 
@@ -141,7 +141,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(unit.devicePath()), 5000);
         rig.messenger.clear();
         rig.reloadLink();
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
         QCOMPARE(unit.commandLog().size(), 100 + 215);
     }
@@ -155,7 +155,7 @@ private slots:
         Rig rig;
         START_UNIT(rig, QStringList(), 1);
         const QByteArray old = fileBytes(rig.settings());
-        rig.run(MainCommand::PortSettings);
+        rig.run(ObjectName::PortSettingsAction);
         QPointer<PortDialog> dialog = rig.ops().portDialog();
         dialog->portList()->setCurrentIndex(2);
         {
@@ -166,7 +166,7 @@ private slots:
         QTRY_VERIFY(!dialog);
         QVERIFY(!rig.ops().link().isLoaded());
         QVERIFY(rig.messenger.messages().isEmpty());
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
         QCOMPARE(rig.ops().link().portNumber(), 1);
     }
@@ -212,7 +212,7 @@ private slots:
                 QTimer::singleShot(0, &unit, &UnitSimulator::sendBanner);
         });
 
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
         QCOMPARE(rig.messenger.messages().first().details, details);
         // Nor later: a few looks for unit text pass, the streaming unit goes on.
@@ -229,32 +229,32 @@ private slots:
     void lateReplyIsNotTakenForTheNextCommands_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("first"); // a MainCommand that times out
+        QTest::addColumn<QString>("first"); // a menu item whose command times out
         QTest::addColumn<QString>("details");
-        QTest::addColumn<int>("second"); // the MainCommand right after it
+        QTest::addColumn<QString>("second"); // the menu item given right after it
         QTest::addColumn<QString>("done");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("ridLimit");
         QTest::newRow("a write after a timed-out read")
             << QStringList { u"--delay-line"_s, u"RID 00=400"_s, u"--delay-line"_s,
                    u"SID 000,041943040=800"_s, u"--crlf"_s }
-            << int(MainCommand::ReadFromUnit)
+            << ObjectName::ReadAction
             << u"失敗した箇所：基準IDCODE\n読み込み済み：0 件（全 215 件中）"_s
-            << int(MainCommand::WriteToUnit) << WriteDone << u"41943040\r\nOK\r\n"_s << 200;
+            << ObjectName::WriteAction << WriteDone << u"41943040\r\nOK\r\n"_s << 200;
         QTest::newRow("a read after a timed-out write")
             << QStringList { u"--set"_s, u"0=2812345"_s, u"--delay-line"_s, u"SNM 01=400"_s,
                    u"--delay-line"_s, u"RID 00=800"_s }
-            << int(MainCommand::WriteToUnit)
+            << ObjectName::WriteAction
             << u"失敗した箇所：重機オペ許可人数\n書き込み済み：214 件（全 215 件中）\n"_s
                 + PartlyWritten
-            << int(MainCommand::ReadFromUnit) << ReadDone << u"OK\rOK\r1\r"_s << 2000;
+            << ObjectName::ReadAction << ReadDone << u"OK\rOK\r1\r"_s << 2000;
     }
     void lateReplyIsNotTakenForTheNextCommands()
     {
         QFETCH(QStringList, options);
-        QFETCH(int, first);
+        QFETCH(QString, first);
         QFETCH(QString, details);
-        QFETCH(int, second);
+        QFETCH(QString, second);
         QFETCH(QString, done);
         QFETCH(QString, shown);
         QFETCH(int, ridLimit);
@@ -265,12 +265,12 @@ private slots:
         rig.services.linkTickInterval = 50;
         rig.create();
 
-        rig.run(MainCommand(first));
+        rig.run(first);
         QCOMPARE(rig.messenger.texts(), QStringList { NotConnected });
         QCOMPARE(rig.messenger.messages().first().details, details);
         rig.messenger.clear();
         rig.window->setReceivedText(QString());
-        rig.run(MainCommand(second));
+        rig.run(second);
         QCOMPARE(rig.messenger.texts(), QStringList { done });
         // The read took the unit's real base ID, not the late "OK".
         QCOMPARE(rig.base()->text(), u"2800000"_s);
@@ -290,7 +290,7 @@ private slots:
         const QString refusal = u"N"_s + QString(20000, u'x');
         START_UNIT(rig, (QStringList { u"--answer-rid"_s, u"0="_s + refusal }), 1);
         for (int i = 0; i < 4; ++i)
-            rig.run(MainCommand::ReadFromUnit);
+            rig.run(ObjectName::ReadAction);
         QCOMPARE(rig.messenger.texts(), QStringList(4, NotConnected));
         QCOMPARE(rig.unit->commandLog(), QStringList(4, u"RID 00"_s));
 
@@ -346,7 +346,7 @@ private slots:
         QCoreApplication::processEvents();
         rig.messenger.clear();
 
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), texts);
         QCOMPARE(unit.commandLog().mid(213), parameters);
         QVERIFY(!rig.ops().commWindow()->isVisible());
@@ -360,7 +360,7 @@ private slots:
         rig.messenger.clear();
         rig.holdTime()->setText(u"5"_s);
         rig.allowance()->setText(u"2"_s);
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
         QCOMPARE(unit.commandLog().mid(213), (QStringList { u"STM 05"_s, u"SNM 02"_s }));
     }

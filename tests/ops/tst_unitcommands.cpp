@@ -51,7 +51,7 @@ private slots:
         rig.holdTime()->setText(u"12"_s);
         rig.allowance()->setText(u"3"_s);
 
-        rig.run(MainCommand::WriteToUnit);
+        rig.run(ObjectName::WriteAction);
         const QStringList log = rig.unit->commandLog();
         QCOMPARE(log.size(), 215);
         QCOMPARE(log[162], u"SID 162,000043981"_s);
@@ -62,15 +62,15 @@ private slots:
         QCOMPARE(rig.comm().progressBar()->maximum(), 215);
         QCOMPARE(rig.comm().progressBar()->value(), 215);
 
-        rig.trigger(ObjectName::ResetAction);
+        rig.run(ObjectName::ResetAction);
         QCOMPARE(rig.row(IdList::HeavyMachines, 11)->text(), NoId);
-        rig.run(MainCommand::ReadFromUnit);
+        rig.run(ObjectName::ReadAction);
         QCOMPARE(rig.unit->commandLog().size(), 430);
         QCOMPARE(rig.row(IdList::HeavyMachines, 11)->text(), u"280ABCD"_s);
         QCOMPARE(rig.holdTime()->text(), u"12"_s);
         QCOMPARE(rig.allowance()->text(), u"3"_s);
 
-        rig.run(MainCommand::CompareWithUnit);
+        rig.run(ObjectName::CompareAction);
         QCOMPARE(rig.unit->commandLog().size(), 643);
         QCOMPARE(rig.messenger.texts(), (QStringList { WriteDone, ReadDone, Match }));
         for (const Message &m : rig.messenger.messages())
@@ -96,7 +96,7 @@ private slots:
         QFETCH(QString, details);
         Rig rig;
         START_UNIT(rig, options, 1);
-        rig.run(MainCommand::CompareWithUnit);
+        rig.run(ObjectName::CompareAction);
         QCOMPARE(rig.messenger.messages().size(), 1);
         const Message m = rig.messenger.messages().first();
         QCOMPARE(m.text, details.isEmpty() ? Match : Differ);
@@ -108,7 +108,7 @@ private slots:
     void failuresStopWithOneMessage_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("command"); // a MainCommand
+        QTest::addColumn<QString>("command"); // a menu item
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("details");
         QTest::addColumn<QString>("lastCommand");
@@ -117,7 +117,7 @@ private slots:
 
         const QStringList silent { u"--silent"_s };
         const QStringList once { NotConnected };
-        const int write = int(MainCommand::WriteToUnit), read = int(MainCommand::ReadFromUnit);
+        const QString write = ObjectName::WriteAction, read = ObjectName::ReadAction;
         QTest::newRow("silent unit, write")
             << silent << write << once
             << u"失敗した箇所：基準IDCODE\n書き込み済み：0 件（全 215 件中）"_s
@@ -126,7 +126,7 @@ private slots:
             << silent << read << once
             << u"失敗した箇所：基準IDCODE\n読み込み済み：0 件（全 215 件中）"_s << u"RID 00"_s
             << 300 << NoId;
-        QTest::newRow("silent unit, compare") << silent << int(MainCommand::CompareWithUnit) << once
+        QTest::newRow("silent unit, compare") << silent << ObjectName::CompareAction << once
                                               << QString() << u"RID 00"_s << 300 << NoId;
         const QString partly
             = u"\n警報ユニットの設定は一部だけ書き換わっている可能性があります。"_s;
@@ -148,7 +148,7 @@ private slots:
     void failuresStopWithOneMessage()
     {
         QFETCH(QStringList, options);
-        QFETCH(int, command);
+        QFETCH(QString, command);
         QFETCH(QStringList, texts);
         QFETCH(QString, details);
         QFETCH(QString, lastCommand);
@@ -161,7 +161,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        rig.run(MainCommand(command));
+        rig.run(command);
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(elapsed >= minMs && elapsed < minMs + 5000, qPrintable(QString::number(elapsed)));
         QCOMPARE(rig.messenger.texts(), texts);

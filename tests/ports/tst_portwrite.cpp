@@ -39,7 +39,7 @@ private slots:
             "[CONF]\r\nPORT=1\r\n[PORTS]\r\nCOM1=/nonexistent/tty\r\n"
                 + (mapped ? "COM7=" + unit.devicePath().toLocal8Bit() + "\r\n" : QByteArray())));
         fixture.create();
-        fixture.run(MainCommand::WriteToUnit);
+        fixture.run(ObjectName::WriteAction);
         QCOMPARE(fixture.messenger.texts(), QStringList { expected::PortMessage });
 
         QPointer<PortDialog> dialog = new PortDialog(
@@ -50,7 +50,7 @@ private slots:
         QTRY_VERIFY(!dialog);
 
         fixture.messenger.clear();
-        fixture.run(MainCommand::WriteToUnit);
+        fixture.run(ObjectName::WriteAction);
         QCOMPARE(fixture.messenger.texts(), QStringList { expected::WriteDone });
         QCOMPARE(unit.commandLog().size(), 215);
     }
@@ -75,7 +75,7 @@ private slots:
             + "\r\nCOM3=/nonexistent/tty\r\n";
         QVERIFY(writeBytes(settings, "[CONF]\r\nPORT=3\r\n" + ports));
         fixture.create();
-        fixture.run(MainCommand::WriteToUnit);
+        fixture.run(ObjectName::WriteAction);
         QCOMPARE(fixture.messenger.texts(), QStringList { expected::PortMessage });
 
         fixture.ops().openPortDialog();
@@ -92,7 +92,7 @@ private slots:
         QTRY_VERIFY(!dialog);
 
         fixture.messenger.clear();
-        fixture.run(MainCommand::WriteToUnit);
+        fixture.run(ObjectName::WriteAction);
         QCOMPARE(fixture.messenger.texts(), QStringList { expected::WriteDone });
         QCOMPARE(unit.commandLog().size(), 215);
     }

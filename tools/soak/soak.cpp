@@ -252,7 +252,7 @@ void Soak::runCycle(int number)
     const bool poke = c.random.bounded(2) == 1;
     if (poke)
         m_interference.start(c.random.bounded(15));
-    command(c, u"write"_s, int(MainCommand::WriteToUnit), expectWrite(c.unit, expected), expected);
+    command(c, u"write"_s, ObjectName::WriteAction, expectWrite(c.unit, expected), expected);
     m_interference.stop();
 
     // Read into a window that shows something else.
@@ -260,7 +260,7 @@ void Soak::runCycle(int number)
     putTable(c, expected);
     bool refreshed = false;
     QStringList messages = expectRead(c.unit, expected, refreshed);
-    command(c, u"read"_s, int(MainCommand::ReadFromUnit), messages, expected);
+    command(c, u"read"_s, ObjectName::ReadAction, messages, expected);
     if (refreshed)
         c.shown = expected;
 
@@ -275,12 +275,11 @@ void Soak::runCycle(int number)
             c.repliesBeforeReopen = c.unit.shownReplies().size();
             expected = randomTable(c.random);
             putTable(c, expected);
-            command(c, u"write after reopening"_s, int(MainCommand::WriteToUnit),
+            command(c, u"write after reopening"_s, ObjectName::WriteAction,
                 expectWrite(c.unit, expected), expected);
             putTable(c, randomTable(c.random));
             messages = expectRead(c.unit, expected, refreshed);
-            command(
-                c, u"read after reopening"_s, int(MainCommand::ReadFromUnit), messages, expected);
+            command(c, u"read after reopening"_s, ObjectName::ReadAction, messages, expected);
             if (refreshed)
                 c.shown = expected;
         }
@@ -303,8 +302,7 @@ void Soak::runCycle(int number)
     expected = m_application->document().table();
     if (c.random.bounded(2) == 1)
         changeVisibleRow(c, expected);
-    command(c, u"compare"_s, int(MainCommand::CompareWithUnit), expectCompare(c.unit, expected),
-        expected);
+    command(c, u"compare"_s, ObjectName::CompareAction, expectCompare(c.unit, expected), expected);
     finishCycle(c);
 }
 
@@ -408,10 +406,10 @@ void Soak::changeVisibleRow(Cycle &c, IdCodeTable &expected)
     expected.ids[slot] = value;
 }
 
-void Soak::command(Cycle &c, const QString &step, int mainCommand, const QStringList &messages,
-    const IdCodeTable &expected)
+void Soak::command(Cycle &c, const QString &step, const QString &menuItem,
+    const QStringList &messages, const IdCodeTable &expected)
 {
-    m_window->action(MainCommand(mainCommand))->trigger();
+    m_window->action(menuItem)->trigger();
 
     const QList<Message> shown = m_messages.take();
     QStringList texts;
@@ -440,9 +438,9 @@ void Soak::interfere()
         return;
     ++m_interferences;
     // Each of these must be ignored: no command line, no message, no change.
-    m_window->action(MainCommand::ReadFromUnit)->trigger();
-    m_window->action(MainCommand::CompareWithUnit)->trigger();
-    m_window->action(MainCommand::WriteToUnit)->trigger();
+    m_window->action(ObjectName::ReadAction)->trigger();
+    m_window->action(ObjectName::CompareAction)->trigger();
+    m_window->action(ObjectName::WriteAction)->trigger();
     m_window->writeButton()->click();
     ops.openPortDialog();
     if (PortDialog *dialog = ops.portDialog()) {

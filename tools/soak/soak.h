@@ -60,8 +60,8 @@ private:
     void putTable(Cycle &c, const IdCodeTable &table);
     void changeVisibleRow(Cycle &c, IdCodeTable &expected);
     // Runs one unit command and checks its messages, the table and the window.
-    void command(Cycle &c, const QString &step, int mainCommand, const QStringList &messages,
-        const IdCodeTable &expected);
+    void command(Cycle &c, const QString &step, const QString &menuItem,
+        const QStringList &messages, const IdCodeTable &expected);
     void interfere();
     void mismatch(const Cycle &c, const QString &step, const QString &what);
     void report(qint64 elapsedMs, const std::array<long, 3> &rssKb,
