@@ -286,7 +286,7 @@ private slots:
         window.create();
         QCOMPARE(window.document().load(bench.file(u"table.csv"_s)), LoadOutcome::Loaded);
         window.window->showTable();
-        window.run(MainCommand::WriteToUnit);
+        window.run(ObjectName::WriteAction);
         const QStringList windowLog = windowUnit.commandLog();
         for (const QString &entry : someLines)
             QCOMPARE(windowLog[entry.section(u'=', 0, 0).toInt()], entry.section(u'=', 1));
