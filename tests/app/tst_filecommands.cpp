@@ -1,8 +1,8 @@
 // The table file at start-up, the file menu (CSV保存, CSV読込み,
 // アプリケーション終了) and the save question when the window closes.
-#include "../files/filebytes.h"
 #include "common/objectnames.h"
 #include "expectedtexts.h"
+#include "filebytes.h"
 #include "windowfixture.h"
 
 #include "common/filedialogs.h"

@@ -1,11 +1,11 @@
 // Fuzz target for the table file reader: arbitrary bytes as a table file,
 // and each of their lines through the CSV field splitter.
+#include "../support/filebytes.h"
 #include "files/idtablefile.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
@@ -20,13 +20,6 @@ QString scratchPath(const char *name)
         + QLatin1String(name);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -34,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     static const QString input = scratchPath("in.csv");
     static const QString copy = scratchPath("copy.csv");
-    writeFile(input, bytes);
+    if (!writeBytes(input, bytes))
+        std::abort();
 
     // Sentinels that no file line can produce, so that untouched slots show.
     IdCodeTable table;
@@ -49,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (table.holdTime != -5 && (table.holdTime < 1 || table.holdTime > 99))
         std::abort();
-    if (table.operatorAllowance != -6 && (table.operatorAllowance < 1 || table.operatorAllowance > 4))
+    if (table.operatorAllowance != -6
+        && (table.operatorAllowance < 1 || table.operatorAllowance > 4))
         std::abort();
 
     // Whatever was loaded saves and loads back unchanged (a slot or parameter

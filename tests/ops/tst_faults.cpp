@@ -3,6 +3,7 @@
 // works once the cause is gone.
 #include "common/filedialogs.h"
 #include "common/objectnames.h"
+#include "filebytes.h"
 #include "files/inifile.h"
 #include "unitwindowfixture.h"
 
@@ -25,12 +26,6 @@ using namespace expected;
 namespace {
 
 using Rig = UnitWindowFixture;
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // While it lives, no process may write a file beyond a few bytes; a write
 // fails with EFBIG instead. Permission bits do not stop root, this does.
@@ -154,7 +149,7 @@ private slots:
     {
         Rig rig;
         START_UNIT(rig, QStringList(), 1);
-        const QByteArray old = fileBytes(rig.settings());
+        const QByteArray old = readBytes(rig.settings());
         rig.run(ObjectName::PortSettingsAction);
         QPointer<PortDialog> dialog = rig.ops().portDialog();
         dialog->portList()->setCurrentIndex(2);
@@ -162,7 +157,7 @@ private slots:
             const FileSizeLimit full;
             dialog->okButton()->click();
         }
-        QCOMPARE(fileBytes(rig.settings()), old);
+        QCOMPARE(readBytes(rig.settings()), old);
         QTRY_VERIFY(!dialog);
         QVERIFY(!rig.ops().link().isLoaded());
         QVERIFY(rig.messenger.messages().isEmpty());

@@ -1,11 +1,11 @@
 // The unit commands end to end through the main window against the unit
 // simulator on a pseudo-terminal.
 #include "common/objectnames.h"
+#include "filebytes.h"
 #include "unitwindowfixture.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -20,12 +20,6 @@ namespace {
 
 using Rig = UnitWindowFixture;
 const QString NoId = NoIdMark.toString();
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString caption(const Rig &rig, int row)
 {
@@ -181,7 +175,7 @@ private slots:
         QPointer<PortDialog> dialog = rig.ops().portDialog();
         QVERIFY(dialog);
 
-        const QByteArray settings = fileBytes(rig.settings());
+        const QByteArray settings = readBytes(rig.settings());
         bool checked = false;
         QTimer::singleShot(200, [&] {
             checked = true;
@@ -197,7 +191,7 @@ private slots:
             dialog->close();
             dialog->portList()->setCurrentIndex(dialog->portList()->findText(u"COM3"_s));
             dialog->okButton()->click();
-            QCOMPARE(fileBytes(rig.settings()), settings);
+            QCOMPARE(readBytes(rig.settings()), settings);
             QVERIFY(dialog && dialog->isVisible());
             QVERIFY(rig.ops().link().isLoaded());
         });

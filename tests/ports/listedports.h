@@ -2,7 +2,6 @@
 
 #include "link/serialports.h"
 
-#include <QFile>
 #include <QStringList>
 
 // A system with the serial ports a test lists. "COM7" stands for a Windows
@@ -32,16 +31,3 @@ private:
     bool m_windows;
     QList<kalvidor::SerialPortEntry> m_ports;
 };
-
-// A file with exactly these bytes; a null array writes no file.
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return bytes.isNull() || (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}

@@ -1,6 +1,7 @@
 // The port list and its preselection, with port lists the tests supply:
 // device files, mapped and not (Windows names: tst_portdialog, with what
 // choosing a port stores).
+#include "filebytes.h"
 #include "files/idtablefile.h"
 #include "link/portchoices.h"
 #include "listedports.h"
@@ -61,7 +62,7 @@ private slots:
         QFETCH(QString, preselected);
         QTemporaryDir dir;
         const QString file = settingsFilePath(dir.path());
-        QVERIFY(writeBytes(file, settings));
+        QVERIFY(settings.isNull() || writeBytes(file, settings));
 
         const PortChoices choices(file, ListedPorts(windows, ports));
         QCOMPARE(items(choices), listed);

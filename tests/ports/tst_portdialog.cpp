@@ -3,6 +3,7 @@
 // stores in the settings file, byte for byte.
 #include "app/designfonts.h"
 #include "app/portdialog.h"
+#include "filebytes.h"
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
 #include "listedports.h"
@@ -33,7 +34,8 @@ struct Rig
     QString settings() const { return settingsFilePath(dir.path()); }
     bool open(const QByteArray &settings, const ListedPorts &ports)
     {
-        if (!writeBytes(this->settings(), settings)
+        // A null array stands for no settings file.
+        if ((!settings.isNull() && !writeBytes(this->settings(), settings))
             || !writeBytes(
                 settingsFilePath(linkDir.path()), "[PORTS]\r\nCOM1=/nonexistent/tty\r\n"))
             return false;

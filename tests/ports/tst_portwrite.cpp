@@ -4,6 +4,7 @@
 #include "../app/windowfixture.h"
 #include "app/portdialog.h"
 #include "expectedtexts.h"
+#include "filebytes.h"
 #include "files/idtablefile.h"
 #include "listedports.h"
 #include "unitsimulator.h"

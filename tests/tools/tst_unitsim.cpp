@@ -2,6 +2,7 @@
 // already rely on: its strict reading of commands, the faults that shape the
 // bytes on the line, its memory between runs (--state, as ./dev run uses it)
 // and the session line that begins its command log.
+#include "filebytes.h"
 #include "unitsimulator.h"
 
 #include <QElapsedTimer>
@@ -46,17 +47,6 @@ struct Port
     QByteArray received;
     QElapsedTimer sinceFirstByte;
 };
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
 
 #define START(unit, port)                                                                          \
     QVERIFY2((unit).start(), qPrintable((unit).errorString()));                                    \
@@ -144,7 +134,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString state = dir.filePath(u"unit.state"_s);
-        QVERIFY(writeFile(state, "# kept\n\nslot 5 41947700\nhold 7\n"));
+        QVERIFY(writeBytes(state, "# kept\n\nslot 5 41947700\nhold 7\n"));
         UnitSimulator unit({ u"--state"_s, state, u"--hold"_s, u"9"_s, u"--refuse-sid"_s, u"6"_s });
         START(unit, port);
         const Lines commands { "RID 05", "RID 04", "RTM", "RNM", "SID 000,052428800",
@@ -152,13 +142,13 @@ private slots:
         const Lines replies { "41947700", "41943040", "9", "1", "OK", "OK", "NG", "OK" };
         for (qsizetype i = 0; i < commands.size(); ++i)
             QCOMPARE(port.exchange(commands[i]), replies[i] + '\r');
-        const QByteArray saved = fileBytes(state);
+        const QByteArray saved = readBytes(state);
         QVERIFY2(saved.startsWith("# ") && saved.contains("\nslot 5 52433460\n"), saved);
         QVERIFY(saved.endsWith("\nhold 9\nallowance 3\n"));
         QVERIFY(!QFile::exists(state + u".tmp"_s));
         QVERIFY(QFileInfo(state).permissions().testFlag(QFileDevice::ReadOther));
         // The log begins each session with its date and time.
-        const QStringList log = QString::fromLatin1(fileBytes(unit.logPath())).split(u'\n');
+        const QStringList log = QString::fromLatin1(readBytes(unit.logPath())).split(u'\n');
         static const QRegularExpression session(
             u"^--- session \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d ---$"_s);
         QVERIFY2(session.match(log.first()).hasMatch(), qPrintable(log.first()));
@@ -187,7 +177,7 @@ private slots:
         QFETCH(QString, line);
         QTemporaryDir dir;
         const QString state = dir.filePath(u"unit.state"_s);
-        QVERIFY(writeFile(state, bytes));
+        QVERIFY(writeBytes(state, bytes));
         QProcess sim;
         sim.start(kalvidor::unitsim::SimulatorProcess::programFromEnvironment(),
             { u"--pty"_s, dir.filePath(u"nelor"_s), u"--state"_s, state });
@@ -196,7 +186,7 @@ private slots:
         QCOMPARE(sim.readAllStandardOutput(), QByteArray());
         const QString error = QString::fromUtf8(sim.readAllStandardError());
         QVERIFY2(error.contains(state + u": "_s + line), qPrintable(error));
-        QCOMPARE(fileBytes(state), bytes);
+        QCOMPARE(readBytes(state), bytes);
     }
 
     // One simulator a line: a second one on the same path refuses to start,

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QString>
 
-// Whole-file access for tests that check files byte for byte.
+// Whole files, for tests that write their input files and check what the
+// program wrote byte for byte.
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
