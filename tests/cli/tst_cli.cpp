@@ -7,6 +7,7 @@
 #include "cli/console.h"
 #include "cli/tableinput.h"
 #include "expectedtexts.h"
+#include "filebytes.h"
 #include "files/idtablefile.h"
 #include "files/inifile.h"
 #include "unitsimulator.h"
@@ -42,16 +43,6 @@ QByteArray tableBytes(const QStringList &values)
     for (qsizetype i = 0; i < values.size(); ++i)
         bytes += QByteArray::number(i + 1) + ',' + values[i].toLatin1() + "\r\n";
     return bytes;
-}
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct CliResult
