@@ -3,7 +3,7 @@
 #include <QString>
 
 // The messages the user reads, written out as the tests expect them: one
-// list for every test, independent of the code that words them.
+// list for every test and the soak, independent of the code that words them.
 namespace expected {
 
 inline const QString WriteDone = QStringLiteral("警報ユニットへ設定が完了しました。");

@@ -102,8 +102,8 @@ QString quoted(const QStringList &texts)
 
 MessageIcon iconOf(const QString &text)
 {
-    return text == text::PortMessage || text == text::Differ ? MessageIcon::Exclamation
-                                                             : MessageIcon::Information;
+    return text == expected::PortMessage || text == expected::Differ ? MessageIcon::Exclamation
+                                                                     : MessageIcon::Information;
 }
 
 } // namespace

@@ -192,10 +192,10 @@ QStringList expectWrite(UnitModel &unit, const IdCodeTable &table)
     using Reply = UnitModel::Reply;
     const Sequence sequence(unit);
     if (!unit.portOpen)
-        return { text::PortMessage };
+        return { expected::PortMessage };
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (unit.answer(UnitCommand::Sid, slot) != Reply::Ok)
-            return { text::NotConnected };
+            return { expected::NotConnected };
         unit.writeSlot(slot, table.ids[slot]);
     }
     // Both parameters go out once the IDs went out; the second finds the
@@ -206,13 +206,13 @@ QStringList expectWrite(UnitModel &unit, const IdCodeTable &table)
         unit.holdTime = table.holdTime;
     bool allowance = false;
     if (!unit.portOpen) {
-        messages << text::PortMessage;
+        messages << expected::PortMessage;
     } else {
         allowance = unit.answer(UnitCommand::Snm) == Reply::Ok;
         if (allowance)
             unit.allowance = table.operatorAllowance;
     }
-    return messages << (hold && allowance ? text::WriteDone : text::NotConnected);
+    return messages << (hold && allowance ? expected::WriteDone : expected::NotConnected);
 }
 
 QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead)
@@ -221,10 +221,10 @@ QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead
     const Sequence sequence(unit);
     shownAfterRead = false;
     if (!unit.portOpen)
-        return { text::PortMessage };
+        return { expected::PortMessage };
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (unit.answer(UnitCommand::Rid, slot) != Reply::Ok)
-            return { text::NotConnected };
+            return { expected::NotConnected };
         if (storable(unit.readSlot(slot)))
             table.ids[slot] = unit.readSlot(slot);
     }
@@ -233,34 +233,34 @@ QStringList expectRead(UnitModel &unit, IdCodeTable &table, bool &shownAfterRead
     // that gets no reply ends the read, with the link's own message.
     const Reply hold = unit.answer(UnitCommand::Rtm);
     if (hold == Reply::Silent || hold == Reply::HungUp)
-        return { text::NotConnected };
+        return { expected::NotConnected };
     if (hold == Reply::Ok && unit.holdTime >= 1 && unit.holdTime <= 99)
         table.holdTime = unit.holdTime;
     const Reply allowance = unit.answer(UnitCommand::Rnm);
     if (allowance == Reply::Silent || allowance == Reply::HungUp)
-        return { text::NotConnected };
+        return { expected::NotConnected };
     if (allowance == Reply::Ok && unit.allowance >= 1 && unit.allowance <= 4)
         table.operatorAllowance = unit.allowance;
-    return { text::ReadDone };
+    return { expected::ReadDone };
 }
 
 QStringList expectCompare(UnitModel &unit, const IdCodeTable &table)
 {
     const Sequence sequence(unit);
     if (!unit.portOpen)
-        return { text::PortMessage };
+        return { expected::PortMessage };
     std::array<qint32, SlotCount> read {};
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (unit.answer(UnitCommand::Rid, slot) != UnitModel::Reply::Ok)
-            return { text::NotConnected };
+            return { expected::NotConnected };
         if (storable(unit.readSlot(slot)))
             read[slot] = unit.readSlot(slot);
     }
     for (int slot = 1; slot < SlotCount; ++slot) {
         if (read[slot] != table.ids[slot])
-            return { text::Differ };
+            return { expected::Differ };
     }
-    return { text::Match };
+    return { expected::Match };
 }
 
 } // namespace kalvidor::soak

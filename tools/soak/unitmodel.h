@@ -1,5 +1,6 @@
 #pragma once
 
+#include "expectedtexts.h"
 #include "table/idcodetable.h"
 
 #include <QRandomGenerator>
@@ -74,17 +75,6 @@ private:
     QString m_sequenceReply;
     QStringList m_shownReplies;
 };
-
-// The application's messages, as the user reads them.
-namespace text {
-inline const QString WriteDone = QStringLiteral("警報ユニットへ設定が完了しました。");
-inline const QString ReadDone = QStringLiteral("警報ユニット設定の読込みを完了しました。");
-inline const QString NotConnected = QStringLiteral("警報ユニットが接続されていません。");
-inline const QString Match = QStringLiteral("警報ユニットの設定内容と一致しています。");
-inline const QString Differ = QStringLiteral("警報ユニットの設定内容と相違しています。");
-inline const QString PortMessage
-    = QStringLiteral("通信ポート番号が正しくありません。設定を行ってください。");
-} // namespace text
 
 // What each unit command should show and store. Each runs the command's
 // exchanges against the model as the application should: it changes the
