@@ -4,19 +4,16 @@
 #include "benchtable.h"
 
 #include "files/idtablefile.h"
-#include "simulatorprocess.h"
+#include "simulatedunit.h"
 
 #include <QMap>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 namespace kalvidor::bench {
-
-using unitsim::SimulatorProcess;
 
 namespace {
 
@@ -29,7 +26,6 @@ const QString AppReadCpu = u"Processor time per command, read through the window
 
 constexpr double StartUpTargetMs = 300;
 constexpr double MemoryTargetMB = 60;
-constexpr double WireRatioTarget = 1.03;
 constexpr double CpuPerCommandTargetMs = 0.2;
 
 // One menu command as the application timed it, up to its message.
@@ -104,6 +100,19 @@ AppRun runApplication(const QString &programDir, const QString &mode = u"--trans
     return run;
 }
 
+// The simulator as the application's unit, and a program folder with a
+// full table file; false, with the reason in error, when one fails.
+bool startUnitWithTable(SimulatedUnit &unit, const QStringList &options, QString &error)
+{
+    if (!unit.start(options, error))
+        return false;
+    if (!saveIdCodeTable(tableFilePath(unit.programDir()), fullTable())) {
+        error = u"cannot write the table file"_s;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void measureApplication(Report &report, int runs)
@@ -117,27 +126,22 @@ void measureApplication(Report &report, int runs)
     std::fprintf(
         stderr, "bench: start-up, then a write and a read, of the application (%d runs)\n", runs);
 
-    QTemporaryDir programDir;
-    SimulatorProcess simulator(
-        SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
-    if (!programDir.isValid() || !saveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
-        return fail(u"cannot write the table file"_s);
-    if (!simulator.start({}, 5000))
-        return fail(simulator.errorString());
-    if (!SimulatorProcess::writeSettings(programDir.path(), 1, simulator.devicePath()))
-        return fail(u"cannot write the settings file"_s);
+    SimulatedUnit unit;
+    QString error;
+    if (!startUnitWithTable(unit, {}, error))
+        return fail(error);
 
     std::vector<double> startUpMs, inMainMs;
     qint64 hwmKb = 0, hwmShownKb = 0;
     QStringList messages;
     for (int i = 0; i < runs; ++i) {
-        const int commandsBefore = simulator.commandCount();
-        const AppRun run = runApplication(programDir.path());
+        const int commandsBefore = unit.commandCount();
+        const AppRun run = runApplication(unit.programDir());
         if (!run.error.isEmpty())
             return fail(run.error);
         // A write and a read are 215 commands each; anything less means a
         // command of the window did not reach the unit.
-        const int commands = simulator.commandCount() - commandsBefore;
+        const int commands = unit.commandCount() - commandsBefore;
         if (commands != 2 * (SlotCount + 2))
             return fail(
                 u"the unit received %1 commands instead of %2 (messages: %3)"_s.arg(commands)
@@ -184,15 +188,10 @@ void measurePacedApplication(Report &report, int runs)
         "(%d runs)\n",
         runs);
 
-    QTemporaryDir programDir;
-    SimulatorProcess simulator(
-        SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
-    if (!programDir.isValid() || !saveIdCodeTable(tableFilePath(programDir.path()), fullTable()))
-        return fail(u"cannot write the table file"_s);
-    if (!simulator.start({ u"--pace"_s }, 5000))
-        return fail(simulator.errorString());
-    if (!SimulatorProcess::writeSettings(programDir.path(), 1, simulator.devicePath()))
-        return fail(u"cannot write the settings file"_s);
+    SimulatedUnit unit;
+    QString error;
+    if (!startUnitWithTable(unit, { u"--pace"_s }, error))
+        return fail(error);
 
     struct Figures
     {
@@ -201,7 +200,7 @@ void measurePacedApplication(Report &report, int runs)
     };
     QMap<QString, Figures> figures;
     for (int i = 0; i < runs; ++i) {
-        const AppRun run = runApplication(programDir.path(), u"--timed-transfer"_s);
+        const AppRun run = runApplication(unit.programDir(), u"--timed-transfer"_s);
         if (!run.error.isEmpty())
             return fail(run.error);
         for (const QString &name : { u"write"_s, u"read"_s }) {

@@ -46,6 +46,10 @@ inline double median(std::vector<double> values)
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
+// The most a whole write or read may take over the least its bytes take on
+// the wire, for the link alone and through the windows.
+inline constexpr double WireRatioTarget = 1.03;
+
 // Bytes on the line at 38400 bit/s with 10 bits per byte (start, 8 data, stop).
 inline double wireSeconds(qint64 bytes)
 {

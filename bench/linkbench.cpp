@@ -3,12 +3,10 @@
 #include "benchclock.h"
 #include "benchtable.h"
 #include "plainclient.h"
+#include "simulatedunit.h"
 
 #include "link/unitlink.h"
 #include "ops/unitsession.h"
-#include "simulatorprocess.h"
-
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
@@ -16,8 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace kalvidor::bench {
-
-using unitsim::SimulatorProcess;
 
 namespace {
 
@@ -29,7 +25,6 @@ const QString WaitCpu = u"CPU during a wait on a silent unit"_s;
 const QString WaitLength = u"Length of that wait"_s;
 
 constexpr double RoundTripTargetMs = 0.15;
-constexpr double WireRatioTarget = 1.03;
 constexpr double WaitCpuTargetS = 0.05;
 constexpr double WaitSlackS = 0.1;
 
@@ -82,38 +77,26 @@ class LinkSetup
 public:
     bool start(const QStringList &options, LinkLimits limits, QString &error)
     {
-        m_simulator = std::make_unique<SimulatorProcess>(
-            SimulatorProcess::programFromEnvironment(QStringLiteral(KALVIDOR_UNIT_SIM_PATH)));
-        if (!m_programDir.isValid()) {
-            error = u"cannot create a temporary folder"_s;
+        if (!m_unit.start(options, error))
             return false;
-        }
-        if (!m_simulator->start(options, 5000)) {
-            error = m_simulator->errorString();
-            return false;
-        }
-        if (!SimulatorProcess::writeSettings(m_programDir.path(), 1, m_simulator->devicePath())) {
-            error = u"cannot write the settings file"_s;
-            return false;
-        }
-        link = std::make_unique<UnitLink>(LinkConfig { m_programDir.path(), limits, 1000 });
+        link = std::make_unique<UnitLink>(
+            LinkConfig { .programDir = m_unit.programDir(), .limits = limits });
         session = std::make_unique<UnitSession>(*link);
         link->load();
         if (!link->isPortOpen()) {
-            error = u"the link cannot open "_s + m_simulator->devicePath();
+            error = u"the link cannot open "_s + m_unit.devicePath();
             return false;
         }
         return true;
     }
 
-    QString devicePath() const { return m_simulator->devicePath(); }
+    QString devicePath() const { return m_unit.devicePath(); }
 
     std::unique_ptr<UnitLink> link;
     std::unique_ptr<UnitSession> session;
 
 private:
-    QTemporaryDir m_programDir;
-    std::unique_ptr<SimulatorProcess> m_simulator;
+    SimulatedUnit m_unit;
 };
 
 // What a write to the unit sends: the IDs, then the two parameters.
