@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <functional>
+
 namespace kalvidor {
 
 UnitOperations::UnitOperations(
@@ -26,7 +28,7 @@ UnitOperations::UnitOperations(
 {
     m_link->load();
     // Polished and with its platform window now, so that showing it does not
-    // add to the first transfer.
+    // add to the first operation.
     m_commWindow->ensurePolished();
     m_commWindow->winId();
 
@@ -49,84 +51,87 @@ UnitOperations::~UnitOperations()
     delete m_commWindow;
 }
 
-// Marks a command as running for its whole length, its messages included.
-class UnitOperations::RunningScope
+// Marks an operation as in progress for its whole length, its messages
+// included: the main window takes no input meanwhile.
+class UnitOperations::OperationScope
 {
 public:
-    RunningScope(UnitOperations &operations, UnitOperation operation)
+    OperationScope(UnitOperations &operations, UnitOperation operation)
         : m_operations(operations)
     {
         m_operations.m_operation = operation;
-        m_operations.setRunning(true);
+        m_operations.setInputEnabled(false);
     }
-    ~RunningScope() { m_operations.setRunning(false); }
-    RunningScope(const RunningScope &) = delete;
-    RunningScope &operator=(const RunningScope &) = delete;
+    ~OperationScope()
+    {
+        m_operations.m_operation.reset();
+        m_operations.setInputEnabled(true);
+    }
+    OperationScope(const OperationScope &) = delete;
+    OperationScope &operator=(const OperationScope &) = delete;
 
 private:
     UnitOperations &m_operations;
 };
 
-bool UnitOperations::isRunning() const
+void UnitOperations::runOperation(
+    UnitOperation operation, const std::function<std::optional<Message>()> &sequence)
 {
-    return m_running;
+    if (isRunning())
+        return;
+    const OperationScope inProgress(*this, operation);
+    if (operation != UnitOperation::Read)
+        m_window.gather();
+    if (operation != UnitOperation::Compare)
+        m_commWindow->show();
+    const std::optional<Message> message = sequence();
+    if (operation != UnitOperation::Compare)
+        hideLinkWindow();
+    else
+        m_commWindow->flush();
+    tell(message);
 }
 
 void UnitOperations::writeToUnit()
 {
-    if (isRunning())
-        return;
-    const RunningScope running(*this, UnitOperation::Write);
-    m_window.gather();
-    showLinkWindow();
-    const SequenceOutcome outcome = m_session->write(m_document.table());
-    hideLinkWindow();
-    tell(writeOutcomeMessage(outcome));
+    runOperation(UnitOperation::Write, [this] {
+        return outcomeMessage(UnitOperation::Write, OutcomeMoment::SequenceEnded,
+            m_session->write(m_document.table()));
+    });
 }
 
 void UnitOperations::readFromUnit()
 {
-    if (isRunning())
-        return;
-    const RunningScope running(*this, UnitOperation::Read);
-    // The window is not gathered: the unit's values replace the table's.
-    showLinkWindow();
-    const ReadOutcome outcome = m_session->read(m_document.table());
-    // Once the IDs have come, the window shows them, whatever the parameters did.
-    if (outcome.completed() || outcome.step != TransferStep::Ids)
-        m_window.showTable();
-    hideLinkWindow();
-    tell(readOutcomeMessage(outcome));
+    runOperation(UnitOperation::Read, [this] {
+        const ReadOutcome outcome = m_session->read(m_document.table());
+        // Once the IDs have come, the window shows them, whatever the parameters did.
+        if (outcome.completed() || outcome.step != SequenceStep::Ids)
+            m_window.showTable();
+        return outcomeMessage(UnitOperation::Read, OutcomeMoment::SequenceEnded, outcome);
+    });
 }
 
 void UnitOperations::compareWithUnit()
 {
-    if (isRunning())
-        return;
-    const RunningScope running(*this, UnitOperation::Compare);
-    m_window.gather();
-    // frm_Comm stays as it is.
-    const CompareOutcome outcome = m_session->compare(m_document.table());
-    m_commWindow->flush();
-    tell(compareOutcomeMessage(outcome, m_document.table()));
+    runOperation(UnitOperation::Compare, [this] {
+        return compareOutcomeMessage(m_session->compare(m_document.table()), m_document.table());
+    });
 }
 
-void UnitOperations::onCommandFailed(TransferStep step, ExchangeStatus status)
+void UnitOperations::onCommandFailed(const SequenceOutcome &failure)
 {
+    // Only the operations this object runs are worded here.
+    if (!m_operation)
+        return;
     // Without a port there is nothing to watch.
-    if (status == ExchangeStatus::PortNotOpen && step == TransferStep::Ids)
+    if (failure.status == SequenceStatus::PortNotOpen && failure.step == SequenceStep::Ids)
         hideLinkWindow();
-    tell(commandFailureMessage(m_operation, step, status));
+    tell(outcomeMessage(*m_operation, OutcomeMoment::CommandFailed, failure));
 }
 
 void UnitOperations::showUnitText(const QString &text)
 {
     m_window.setReceivedText(receiveDisplayWith(m_window.receivedText(), text));
-}
-
-void UnitOperations::showLinkWindow()
-{
-    m_commWindow->show();
 }
 
 void UnitOperations::hideLinkWindow()
@@ -156,7 +161,7 @@ void UnitOperations::openPortDialog()
 bool UnitOperations::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == &m_window && event->type() == QEvent::Close && isRunning()) {
-        // The window closes once the command has ended.
+        // The window closes once the operation has ended.
         m_closePending = true;
         event->ignore();
         return true;
@@ -164,16 +169,14 @@ bool UnitOperations::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-void UnitOperations::setRunning(bool running)
+void UnitOperations::setInputEnabled(bool enabled)
 {
-    m_running = running;
-    emit runningChanged(running);
-    if (running)
+    if (!enabled)
         m_focusBeforeRun = m_window.focusWidget();
     // The window keeps painting; it only takes no input.
-    m_window.menuBar()->setEnabled(!running);
-    m_window.centralWidget()->setEnabled(!running);
-    if (running)
+    m_window.menuBar()->setEnabled(enabled);
+    m_window.centralWidget()->setEnabled(enabled);
+    if (!enabled)
         return;
 
     if (m_focusBeforeRun && m_focusBeforeRun->isEnabled() && m_window.isActiveWindow())
@@ -181,7 +184,7 @@ void UnitOperations::setRunning(bool running)
     m_focusBeforeRun.clear();
     if (m_closePending) {
         m_closePending = false;
-        // After the command has returned, not from inside it.
+        // After the operation has returned, not from inside it.
         QTimer::singleShot(0, &m_window, &QWidget::close);
     }
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,28 +21,29 @@ class UnitLink;
 class UnitSession;
 
 // The unit side of the program: the link and its window frm_Comm, the write,
-// read and compare commands, and the port dialog. Created after the main
+// read and compare operations, and the port dialog. Created after the main
 // window; frm_Comm starts hidden and the link loaded, that is with the stored
 // port opened (silently, if it can be).
 //
-// Each command takes what the user typed from the window where the table is
-// read, runs its sequence on the document's table in the session, lets the
-// window show the result and tells the outcome. While a command runs the main window takes
-// no commands: its menus and its client area are disabled, and a close waits
-// until the command has ended.
+// Each operation takes what the user typed from the window where the table
+// is read, runs its sequence on the document's table in the session, lets
+// the window show the result and shows the outcome's message boxes. While an
+// operation is in progress, from that gathering to its last message, the
+// main window takes no commands: its menus and its client area are
+// disabled, and a close waits until the operation has ended.
 class UnitOperations : public QObject
 {
     Q_OBJECT
 
 public:
-    UnitOperations(
-        TableDocument &document, MainWindow &window, const MainWindowServices &services);
+    UnitOperations(TableDocument &document, MainWindow &window, const MainWindowServices &services);
     ~UnitOperations() override;
 
     UnitLink &link() const { return *m_link; }
     UnitSession &session() const { return *m_session; }
     CommWindow *commWindow() const { return m_commWindow; }
-    bool isRunning() const;
+    // Whether an operation is in progress.
+    bool isRunning() const { return m_operation.has_value(); }
 
     // "NELORへ流し込み" and the button "ID登録".
     void writeToUnit();
@@ -55,22 +57,23 @@ public:
     // The open port dialog, if any.
     PortDialog *portDialog() const { return m_portDialog; }
 
-signals:
-    // A command started, or ended after its last message.
-    void runningChanged(bool running);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    class RunningScope;
+    class OperationScope;
 
-    void setRunning(bool running);
-    void onCommandFailed(TransferStep step, ExchangeStatus status);
+    // Every operation: none while another is in progress; gathers the window
+    // (a read does not: the unit's values replace the table), shows the link
+    // window (a compare leaves it as it is), runs `sequence`, which returns
+    // the last message, hides the link window and shows that message.
+    void runOperation(
+        UnitOperation operation, const std::function<std::optional<Message>()> &sequence);
+    void onCommandFailed(const SequenceOutcome &failure);
     void showUnitText(const QString &text);
-    void showLinkWindow();
     void hideLinkWindow();
     void tell(const std::optional<Message> &message);
+    void setInputEnabled(bool enabled);
 
     TableDocument &m_document;
     MainWindow &m_window;
@@ -79,10 +82,10 @@ private:
     std::unique_ptr<UnitLink> m_link;
     std::unique_ptr<UnitSession> m_session;
     CommWindow *m_commWindow = nullptr;
-    UnitOperation m_operation = UnitOperation::Write;
+    // The operation in progress; its messages are worded for it.
+    std::optional<UnitOperation> m_operation;
     QPointer<PortDialog> m_portDialog;
     QPointer<QWidget> m_focusBeforeRun;
-    bool m_running = false;
     bool m_closePending = false;
 };
 

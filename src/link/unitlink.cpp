@@ -283,12 +283,12 @@ bool UnitLink::waitForReply(int limitMs)
 
 ExchangeResult UnitLink::exchange(const QString &command, int limitMs, ReplyKind awaited)
 {
+    // One exchange at a time: one asked for while another waits (from
+    // something its wait lets run) sends nothing.
     if (m_waitLoop)
         return { ExchangeStatus::Busy, {} };
     // An exchange outside a sequence is a sequence of its own.
-    const bool ownSequence = !m_sequenceOpen;
-    if (ownSequence && !beginSequence())
-        return { ExchangeStatus::Busy, {} };
+    const bool ownSequence = beginSequence();
     struct SequenceEnd
     {
         UnitLink *link;

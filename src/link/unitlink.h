@@ -80,9 +80,10 @@ public:
     QString deviceName() const { return m_port.portName(); }
     const LinkLimits &limits() const { return m_config.limits; }
 
-    // True while a sequence is open or an exchange waits. Exchanges asked for
-    // by anyone else meanwhile end as Busy.
-    bool isBusy() const { return m_sequenceOpen || m_waitLoop; }
+    // Whether a sequence is running: the one answer to that question, which
+    // the session, the unit operations and the port dialog ask. An exchange
+    // waits inside a sequence, its own when nobody opened one.
+    bool isBusy() const { return m_sequenceOpen; }
 
     // A sequence groups exchanges that belong together (a whole write, read
     // or compare): the tick stays away from the receive buffer in between,

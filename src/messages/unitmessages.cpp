@@ -21,7 +21,7 @@ QString stopDetails(UnitOperation operation, const SequenceOutcome &outcome)
     text += (writing ? u"書き込み済み：%1 件（全 %2 件中）"_s
                      : u"読み込み済み：%1 件（全 %2 件中）"_s)
                 .arg(outcome.answered)
-                .arg(UnitSession::CommandsPerTransfer);
+                .arg(UnitSession::CommandsPerTable);
     if (writing && outcome.answered > 0)
         text += u'\n' + partlyWrittenText();
     return text;
@@ -46,6 +46,21 @@ QString listCaption(IdList list)
 bool stoppedByTheUnit(const SequenceOutcome &outcome)
 {
     return outcome.status == SequenceStatus::NoReply || outcome.status == SequenceStatus::Refused;
+}
+
+// The box a failed command shows at once, before its sequence goes on.
+std::optional<Message> boxAtFailure(UnitOperation operation, const SequenceOutcome &failure)
+{
+    // Nothing could be sent: the port is what the user must see to.
+    if (failure.status == SequenceStatus::PortNotOpen)
+        return Message { portNotOpenText(), MessageIcon::Exclamation, MessageButtons::Ok,
+            applicationTitle(), {} };
+    // A read that got no answer to a parameter says so as it stops; the IDs
+    // it read stay read.
+    if (operation == UnitOperation::Read && failure.step != SequenceStep::Ids
+        && stoppedByTheUnit(failure))
+        return information(notConnectedText());
+    return std::nullopt;
 }
 
 // The rows a compare found differing, as the table and the unit show them.
@@ -108,50 +123,47 @@ QString slotPlace(int slot)
     return u"%1 %2"_s.arg(listCaption(list)).arg(slot - idListInfo(list).firstSlot + 1);
 }
 
-QString stepPlace(TransferStep step, int slot)
+QString stepPlace(SequenceStep step, int slot)
 {
     switch (step) {
-    case TransferStep::Ids:
+    case SequenceStep::Ids:
         return slotPlace(slot);
-    case TransferStep::HoldTime:
+    case SequenceStep::HoldTime:
         return u"警報時間設定"_s;
-    case TransferStep::Allowance:
+    case SequenceStep::Allowance:
         return u"重機オペ許可人数"_s;
     }
     return {};
 }
 
-std::optional<Message> commandFailureMessage(
-    UnitOperation operation, TransferStep step, ExchangeStatus status)
+std::optional<Message> outcomeMessage(
+    UnitOperation operation, OutcomeMoment moment, const SequenceOutcome &outcome)
 {
-    if (status == ExchangeStatus::PortNotOpen)
-        return Message { portNotOpenText(), MessageIcon::Exclamation, MessageButtons::Ok,
-            applicationTitle(), {} };
-    if (operation == UnitOperation::Read && step != TransferStep::Ids
-        && status == ExchangeStatus::NoReply)
-        return information(notConnectedText());
-    return std::nullopt;
-}
+    if (moment == OutcomeMoment::CommandFailed)
+        return boxAtFailure(operation, outcome);
+    // What a failure said as it happened is not said again.
+    if (!outcome.completed() && boxAtFailure(operation, outcome))
+        return std::nullopt;
 
-std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome)
-{
-    if (outcome.completed())
-        return information(u"警報ユニットへ設定が完了しました。"_s);
-    if (stoppedByTheUnit(outcome))
-        return information(notConnectedText(), stopDetails(UnitOperation::Write, outcome));
+    if (outcome.completed()) {
+        switch (operation) {
+        case UnitOperation::Write:
+            return information(u"警報ユニットへ設定が完了しました。"_s);
+        case UnitOperation::Read:
+            return information(u"警報ユニット設定の読込みを完了しました。"_s);
+        case UnitOperation::Compare:
+            return std::nullopt; // worded with its rows by compareOutcomeMessage()
+        }
+    }
+    if (stoppedByTheUnit(outcome)) {
+        // A compare names no place: it stops only on the IDs.
+        if (operation == UnitOperation::Compare)
+            return information(notConnectedText());
+        return information(notConnectedText(), stopDetails(operation, outcome));
+    }
     // The range messages came first; this one says that nothing went out.
     if (outcome.status == SequenceStatus::ParametersOutOfRange)
         return information(u"範囲外の設定値があるため、警報ユニットへの書き込みを中止しました。"_s);
-    return std::nullopt;
-}
-
-std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome)
-{
-    if (outcome.completed())
-        return information(u"警報ユニット設定の読込みを完了しました。"_s);
-    // A parameter that got no answer was reported when it happened.
-    if (stoppedByTheUnit(outcome) && outcome.step == TransferStep::Ids)
-        return information(notConnectedText(), stopDetails(UnitOperation::Read, outcome));
     return std::nullopt;
 }
 
@@ -164,10 +176,8 @@ std::optional<Message> compareOutcomeMessage(
 std::optional<Message> compareOutcomeMessage(
     const CompareOutcome &outcome, const IdCodeTable &table, const QString &tableSide)
 {
-    if (stoppedByTheUnit(outcome))
-        return information(notConnectedText());
     if (!outcome.completed())
-        return std::nullopt;
+        return outcomeMessage(UnitOperation::Compare, OutcomeMoment::SequenceEnded, outcome);
     if (outcome.differingSlots.isEmpty())
         return information(u"警報ユニットの設定内容と一致しています。"_s);
 
@@ -179,25 +189,22 @@ std::optional<Message> compareOutcomeMessage(
 std::optional<Message> verifyOutcomeMessage(
     const VerifyOutcome &outcome, const IdCodeTable &table, const QString &tableSide)
 {
-    if (!outcome.completed()) {
-        // Where the read stopped, as a read says it.
-        ReadOutcome read;
-        static_cast<SequenceOutcome &>(read) = outcome;
-        return readOutcomeMessage(read);
-    }
+    // Where the read stopped, as a read says it.
+    if (!outcome.completed())
+        return outcomeMessage(UnitOperation::Read, OutcomeMoment::SequenceEnded, outcome);
     if (outcome.matches())
         return information(u"警報ユニットの設定内容と一致しています。"_s);
 
     QStringList lines { u"相違している設定（%1 / 警報ユニット）"_s.arg(tableSide) };
     if (!outcome.differingSlots.isEmpty())
         lines << differingRowLines(outcome, table);
-    const auto addParameter = [&](TransferStep step, qint16 written, qint16 held) {
+    const auto addParameter = [&](SequenceStep step, qint16 written, qint16 held) {
         lines << u"%1：%2 / %3"_s.arg(stepPlace(step, 0)).arg(written).arg(held);
     };
     if (outcome.holdTimeDiffers)
-        addParameter(TransferStep::HoldTime, table.holdTime, outcome.holdTime.value);
+        addParameter(SequenceStep::HoldTime, table.holdTime, outcome.holdTime.value);
     if (outcome.allowanceDiffers)
-        addParameter(TransferStep::Allowance, table.operatorAllowance, outcome.allowance.value);
+        addParameter(SequenceStep::Allowance, table.operatorAllowance, outcome.allowance.value);
     return differMessage(lines);
 }
 

@@ -9,11 +9,19 @@
 
 namespace kalvidor {
 
-// The words for the unit's sequences: every front-end turns the session's
+// The words for the unit operations: every front-end turns the session's
 // outcomes into text through these, so the window and the command line say
 // the same thing.
 
+// What the user asks of the unit (the menu 設定, the button ID登録,
+// kalvidor-cli): each runs one sequence of the session.
 enum class UnitOperation { Write, Read, Compare };
+
+// When a front-end asks for an operation's message box.
+enum class OutcomeMoment {
+    CommandFailed, // a command of the sequence failed; the sequence may go on
+    SequenceEnded, // the sequence returned its outcome
+};
 
 // "The port number is wrong": the port is not open.
 QString portNotOpenText();
@@ -27,24 +35,28 @@ QString partlyWrittenText();
 // Where a slot sits as the window shows it: "重　機 38"; the base ID has no
 // row number.
 QString slotPlace(int slot);
-// The caption of a step a transfer stopped at: the slot's place, or the
+// The caption of a step a sequence stopped at: the slot's place, or the
 // parameter's label.
-QString stepPlace(TransferStep step, int slot);
+QString stepPlace(SequenceStep step, int slot);
 
-// The message a failed command raises at once, before its sequence ends:
-// the port message when nothing could be sent, and for a read the missing
-// answer to a parameter.
-std::optional<Message> commandFailureMessage(
-    UnitOperation operation, TransferStep step, ExchangeStatus status);
-
-// The message a sequence ends with, if any: the completion, the
-// not-connected message with where it stopped, or for a write that sent
-// nothing because a parameter is out of range, that it was stopped. A closed
-// port (already said by commandFailureMessage) and a busy link get none.
-std::optional<Message> writeOutcomeMessage(const SequenceOutcome &outcome);
-std::optional<Message> readOutcomeMessage(const ReadOutcome &outcome);
-// The window's compare: the differing rows as the screen (画面) and the unit
-// show them. tableSide names the table's side instead (a file's name).
+// Every message box of an operation's sequence, decided here from its typed
+// outcome; a front-end asks at both moments and shows what it gets, so that
+// the boxes come when they always have. At CommandFailed
+// (UnitSession::commandFailed: `outcome` is the failure) the box a failed
+// command shows at once, before its sequence goes on: the port message when
+// nothing could be sent, and for a read a parameter that got no answer. At
+// SequenceEnded the box the outcome ends with, unless its failure had one
+// already: the completion, the not-connected message with where a write or
+// a read stopped, or for a write that sent nothing because a parameter is
+// out of range, that it was stopped; none for a busy link or a cancelled
+// sequence. A compare that completed is worded with its rows by
+// compareOutcomeMessage().
+std::optional<Message> outcomeMessage(
+    UnitOperation operation, OutcomeMoment moment, const SequenceOutcome &outcome);
+// A compare's box once it has ended: outcomeMessage(), and for a compare that
+// completed whether the unit's IDs match the table's, the differing rows as
+// the screen (画面) and the unit show them. tableSide names the table's side
+// instead (a file's name).
 std::optional<Message> compareOutcomeMessage(
     const CompareOutcome &outcome, const IdCodeTable &table);
 std::optional<Message> compareOutcomeMessage(

@@ -21,38 +21,32 @@ SequenceStatus sequenceStatus(ExchangeStatus status)
     return SequenceStatus::NoReply;
 }
 
-TransferStep stepOf(UnitParameter parameter)
+SequenceStep stepOf(UnitParameter parameter)
 {
-    return parameter == UnitParameter::HoldTime ? TransferStep::HoldTime : TransferStep::Allowance;
+    return parameter == UnitParameter::HoldTime ? SequenceStep::HoldTime : SequenceStep::Allowance;
 }
 
 } // namespace
 
-// Marks the session running and holds the link's sequence for the whole
-// length of one write, read or compare.
-class UnitSession::RunningScope
+// Holds the link's sequence for the whole length of one write, read or
+// compare; opens nothing while another sequence runs.
+class UnitSession::SequenceScope
 {
 public:
-    explicit RunningScope(UnitSession &session)
+    explicit SequenceScope(UnitSession &session)
         : m_session(session)
         , m_open(session.m_link.beginSequence())
     {
-        if (!m_open)
-            return;
-        m_session.m_running = true;
-        m_session.m_cancelled = false;
-        emit m_session.runningChanged(true);
+        if (m_open)
+            m_session.m_cancelled = false;
     }
-    ~RunningScope()
+    ~SequenceScope()
     {
-        if (!m_open)
-            return;
-        m_session.m_link.endSequence();
-        m_session.m_running = false;
-        emit m_session.runningChanged(false);
+        if (m_open)
+            m_session.m_link.endSequence();
     }
-    RunningScope(const RunningScope &) = delete;
-    RunningScope &operator=(const RunningScope &) = delete;
+    SequenceScope(const SequenceScope &) = delete;
+    SequenceScope &operator=(const SequenceScope &) = delete;
 
     bool isOpen() const { return m_open; }
 
@@ -69,53 +63,48 @@ UnitSession::UnitSession(UnitLink &link, QObject *parent)
 
 void UnitSession::cancel()
 {
-    if (!m_running)
+    if (!m_link.isBusy())
         return;
     m_cancelled = true;
     m_link.abortWait();
 }
 
 SequenceOutcome UnitSession::failed(
-    TransferStep step, int slot, ExchangeStatus status, int answered)
+    SequenceStep step, int slot, ExchangeStatus status, int answered)
 {
     SequenceOutcome outcome;
-    if (m_cancelled) {
-        outcome.status = SequenceStatus::Cancelled;
-    } else {
-        emit commandFailed(step, status);
-        outcome.status = sequenceStatus(status);
-    }
+    outcome.status = m_cancelled ? SequenceStatus::Cancelled : sequenceStatus(status);
     outcome.step = step;
     outcome.slot = slot;
     outcome.answered = answered;
+    if (!m_cancelled)
+        emit commandFailed(outcome);
     return outcome;
 }
 
 void UnitSession::count(SequenceOutcome &outcome)
 {
     ++outcome.answered;
-    emit progress(outcome.answered, CommandsPerTransfer);
+    emit progress(outcome.answered, CommandsPerTable);
 }
 
 SequenceOutcome UnitSession::write(const IdCodeTable &table)
 {
-    if (m_running)
+    const SequenceScope sequence(*this);
+    if (!sequence.isOpen())
         return { SequenceStatus::Busy };
     if (!inRange(UnitParameter::HoldTime, table.holdTime)
         || !inRange(UnitParameter::OperatorAllowance, table.operatorAllowance))
         return { SequenceStatus::ParametersOutOfRange };
-    const RunningScope running(*this);
-    if (!running.isOpen())
-        return { SequenceStatus::Busy };
 
     // The table as it was when the write began, whatever happens meanwhile.
     const IdCodeTable ids = table;
     SequenceOutcome outcome;
-    emit progress(0, CommandsPerTransfer);
+    emit progress(0, CommandsPerTable);
     for (int slot = 0; slot < SlotCount; ++slot) {
         const ExchangeResult r = m_link.writeId(slot, ids.ids[slot]);
         if (!r.answered() || m_cancelled)
-            return failed(TransferStep::Ids, slot, r.status, outcome.answered);
+            return failed(SequenceStep::Ids, slot, r.status, outcome.answered);
         count(outcome);
     }
 
@@ -130,15 +119,16 @@ SequenceOutcome UnitSession::write(const IdCodeTable &table)
         if (m_cancelled)
             break;
         const ExchangeResult r = m_link.writeParameter(parameter, value);
+        // Each failure is reported as it happens; the outcome stays the first.
         if (r.answered() && !m_cancelled)
             count(outcome);
         else if (firstFailure.completed())
-            firstFailure = failed(stepOf(parameter), 0, r.status, 0);
-        else if (!m_cancelled)
-            emit commandFailed(stepOf(parameter), r.status);
+            firstFailure = failed(stepOf(parameter), 0, r.status, outcome.answered);
+        else
+            failed(stepOf(parameter), 0, r.status, outcome.answered);
     }
     if (m_cancelled && firstFailure.completed())
-        firstFailure = failed(TransferStep::Allowance, 0, ExchangeStatus::NoReply, 0);
+        firstFailure = failed(SequenceStep::Allowance, 0, ExchangeStatus::NoReply, 0);
     if (!firstFailure.completed()) {
         firstFailure.answered = outcome.answered;
         return firstFailure;
@@ -152,7 +142,7 @@ SequenceOutcome UnitSession::readIds(std::array<qint32, SlotCount> &ids, bool co
     for (int slot = 0; slot < SlotCount; ++slot) {
         const ExchangeResult r = m_link.readId(slot);
         if (!r.answered() || m_cancelled)
-            return failed(TransferStep::Ids, slot, r.status, outcome.answered);
+            return failed(SequenceStep::Ids, slot, r.status, outcome.answered);
         // A reply that carries no ID value leaves the slot as it was.
         if (const std::optional<qint32> value = ridReplyValue(r.reply))
             ids[slot] = *value;
@@ -190,14 +180,13 @@ ParameterReading UnitSession::readParameter(UnitParameter parameter, SequenceOut
 ReadOutcome UnitSession::read(IdCodeTable &table)
 {
     ReadOutcome result;
-    // A sequence that runs holds the link: the scope opens nothing then.
-    const RunningScope running(*this);
-    if (!running.isOpen()) {
+    const SequenceScope sequence(*this);
+    if (!sequence.isOpen()) {
         result.status = SequenceStatus::Busy;
         return result;
     }
 
-    emit progress(0, CommandsPerTransfer);
+    emit progress(0, CommandsPerTable);
     static_cast<SequenceOutcome &>(result) = readIds(table.ids, true);
     if (!result.completed())
         return result;
@@ -216,9 +205,8 @@ ReadOutcome UnitSession::read(IdCodeTable &table)
 CompareOutcome UnitSession::compare(const IdCodeTable &table)
 {
     CompareOutcome result;
-    // A sequence that runs holds the link: the scope opens nothing then.
-    const RunningScope running(*this);
-    if (!running.isOpen()) {
+    const SequenceScope sequence(*this);
+    if (!sequence.isOpen()) {
         result.status = SequenceStatus::Busy;
         return result;
     }

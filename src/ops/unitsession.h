@@ -10,8 +10,9 @@
 
 namespace kalvidor {
 
-// The part of a write or a read a command belongs to.
-enum class TransferStep { Ids, HoldTime, Allowance };
+// The part of a sequence a command belongs to: the IDs, or one of the two
+// parameters (a write or a read).
+enum class SequenceStep { Ids, HoldTime, Allowance };
 
 // How a write, a read or a compare ended.
 enum class SequenceStatus {
@@ -19,7 +20,7 @@ enum class SequenceStatus {
     NoReply, // a command got no reply in time; the sequence stopped there
     Refused, // the unit refused a command; the sequence stopped there
     PortNotOpen, // the port is not open: the sequence sent nothing more
-    Busy, // another sequence was running: nothing was sent
+    Busy, // another sequence was running (UnitLink::isBusy()): nothing was sent
     Cancelled, // cancel() ended the sequence; nothing more was sent
     // A write whose hold time or allowance lies outside what the unit
     // accepts: nothing was sent, so the unit keeps its whole configuration.
@@ -31,9 +32,9 @@ struct SequenceOutcome
     SequenceStatus status = SequenceStatus::Completed;
     // Where the sequence stopped, unless it completed: the step, and for
     // the IDs the slot whose command failed.
-    TransferStep step = TransferStep::Ids;
+    SequenceStep step = SequenceStep::Ids;
     int slot = 0;
-    // Commands the unit answered, of UnitSession::CommandsPerTransfer (a
+    // Commands the unit answered, of UnitSession::CommandsPerTable (a
     // compare counts its IDs only).
     int answered = 0;
 
@@ -93,12 +94,15 @@ class UnitSession : public QObject
 
 public:
     // Commands a write or a read sends: 213 IDs and the two parameters.
-    static constexpr int CommandsPerTransfer = SlotCount + 2;
+    static constexpr int CommandsPerTable = SlotCount + 2;
 
     explicit UnitSession(UnitLink &link, QObject *parent = nullptr);
 
     UnitLink &link() const { return m_link; }
 
+    // Each sequence holds the link's sequence while it runs and sends
+    // nothing, returning Busy, while another runs.
+    //
     // Writes every slot (SID), then the hold time and the allowance; both
     // parameters go out whenever the IDs did. Sends nothing when a
     // parameter lies outside its range.
@@ -113,31 +117,28 @@ public:
     // parameters as well.
     VerifyOutcome verify(const IdCodeTable &table);
 
-    // True from the start of a sequence to its return.
-    bool isRunning() const { return m_running; }
     // Ends the running sequence at once: the command waiting gets no more
     // time and no further command is sent. The sequence returns Cancelled.
     void cancel();
 
 signals:
-    void runningChanged(bool running);
-    // During a write or a read: commands answered of CommandsPerTransfer.
+    // During a write or a read: commands answered of CommandsPerTable.
     void progress(int done, int total);
-    // A command did not get an accepted reply (its sequence may go on: a
-    // write sends the allowance after a failed hold time).
-    void commandFailed(TransferStep step, ExchangeStatus status);
+    // A command did not get an accepted reply. `failure` is the outcome the
+    // sequence returns when it stops there; it may go on (a write sends the
+    // allowance after a failed hold time). Not for a cancelled sequence.
+    void commandFailed(const SequenceOutcome &failure);
 
 private:
-    class RunningScope;
+    class SequenceScope;
 
     // Reads slots 0 to 212 into ids; reports progress when counting.
     SequenceOutcome readIds(std::array<qint32, SlotCount> &ids, bool counting);
     ParameterReading readParameter(UnitParameter parameter, SequenceOutcome &outcome);
     void count(SequenceOutcome &outcome);
-    SequenceOutcome failed(TransferStep step, int slot, ExchangeStatus status, int answered);
+    SequenceOutcome failed(SequenceStep step, int slot, ExchangeStatus status, int answered);
 
     UnitLink &m_link;
-    bool m_running = false;
     bool m_cancelled = false;
 };
 

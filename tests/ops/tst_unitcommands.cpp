@@ -99,6 +99,55 @@ private slots:
         QVERIFY(!rig.comm().isVisible()); // neither shown nor hidden
     }
 
+    // A failed command's box comes as it fails, with its sequence still
+    // running and the link window up: a read whose RTM gets no answer says
+    // so before the window shows the IDs read; a write whose line is gone
+    // after the STM reports the port as the SNM finds it closed, and then
+    // where the write stopped.
+    void failureBoxComesAsTheCommandFails_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("command"); // a menu item
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("lastDetails");
+        QTest::addColumn<QString>("operator5"); // what operator row 5 shows at the first box
+
+        QTest::newRow("RTM unanswered")
+            << QStringList { u"--silent-rtm"_s } << ObjectName::ReadAction
+            << QStringList { NotConnected } << QString() << NoId;
+        QTest::newRow("line gone at the STM")
+            << QStringList { u"--hangup-after"_s, u"214"_s } << ObjectName::WriteAction
+            << QStringList { PortMessage, NotConnected }
+            << u"失敗した箇所：警報時間設定\n書き込み済み：213 件（全 215 件中）\n"_s
+                + PartlyWritten
+            << NoId;
+    }
+    void failureBoxComesAsTheCommandFails()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, command);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, lastDetails);
+        QFETCH(QString, operator5);
+        Rig rig;
+        START_UNIT(rig, (options + QStringList { u"--set"_s, u"5=1234"_s }), 1);
+        bool linkWindowShown = false;
+        QString shownAtFirstBox;
+        rig.messenger.setOnShow([&](const Message &) {
+            if (rig.messenger.messages().size() > 1)
+                return;
+            linkWindowShown = rig.comm().isVisible();
+            shownAtFirstBox = rig.row(IdList::Operators, 4)->text();
+        });
+
+        rig.run(command);
+        QCOMPARE(rig.messenger.texts(), texts);
+        QCOMPARE(rig.messenger.messages().last().details, lastDetails);
+        QVERIFY(linkWindowShown);
+        QCOMPARE(shownAtFirstBox, operator5);
+        QVERIFY(!rig.comm().isVisible());
+    }
+
     void failuresStopWithOneMessage_data()
     {
         QTest::addColumn<QStringList>("options");

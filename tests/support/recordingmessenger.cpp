@@ -5,6 +5,8 @@ using namespace kalvidor;
 MessageAnswer RecordingMessenger::show(const Message &message)
 {
     m_messages.append(message);
+    if (m_onShow)
+        m_onShow(message);
     return m_answers.isEmpty() ? MessageAnswer::Ok : m_answers.takeFirst();
 }
 
