@@ -46,14 +46,14 @@ QString statusWord(SequenceStatus status)
     return {};
 }
 
-QString stepWord(TransferStep step)
+QString stepWord(SequenceStep step)
 {
     switch (step) {
-    case TransferStep::Ids:
+    case SequenceStep::Ids:
         return u"ids"_s;
-    case TransferStep::HoldTime:
+    case SequenceStep::HoldTime:
         return u"hold-time"_s;
-    case TransferStep::Allowance:
+    case SequenceStep::Allowance:
         return u"allowance"_s;
     }
     return {};
@@ -179,8 +179,7 @@ int CliCommand::write()
     if (backingUp && !checkBackupFolder())
         return finish(CliExit::FileError);
 
-    m_runCommands
-        = UnitSession::CommandsPerTransfer * (1 + int(backingUp) + int(m_arguments.verify));
+    m_runCommands = UnitSession::CommandsPerTable * (1 + int(backingUp) + int(m_arguments.verify));
     if (backingUp) {
         if (const std::optional<int> failed = backUp())
             return finish(*failed);
@@ -188,11 +187,12 @@ int CliCommand::write()
 
     const SequenceOutcome outcome = transfer<SequenceOutcome>(
         UnitOperation::Write, u"書き込み"_s, [&] { return m_session->write(input.table); });
-    const std::optional<Message> message = writeOutcomeMessage(outcome);
+    const std::optional<Message> message
+        = outcomeMessage(UnitOperation::Write, OutcomeMoment::SequenceEnded, outcome);
     if (message)
         m_console.message(*message);
     const int exitCode = reportSequence(
-        outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty());
+        outcome, UnitSession::CommandsPerTable, message && !message->details.isEmpty());
     if (!m_arguments.verify)
         return finish(exitCode);
     if (!outcome.completed()) {
@@ -213,15 +213,16 @@ std::optional<int> CliCommand::backUp()
     report[u"parameters"_s] = parametersJson(outcome);
     int exitCode = int(CliExit::FileError);
     if (!outcome.completed()) {
-        const std::optional<Message> message = readOutcomeMessage(outcome);
+        const std::optional<Message> message
+            = outcomeMessage(UnitOperation::Read, OutcomeMoment::SequenceEnded, outcome);
         if (message)
             m_console.message(*message);
-        exitCode = reportSequence(report, outcome, UnitSession::CommandsPerTransfer,
-            message && !message->details.isEmpty());
+        exitCode = reportSequence(
+            report, outcome, UnitSession::CommandsPerTable, message && !message->details.isEmpty());
         m_console.error(
             u"書き込む前の警報ユニットの設定を保存できなかったため、何も書き込んでいません。"_s);
     } else {
-        reportSequence(report, outcome, UnitSession::CommandsPerTransfer, true);
+        reportSequence(report, outcome, UnitSession::CommandsPerTable, true);
         const QString path
             = saveBackup(m_arguments.backupDir, m_device, QDateTime::currentDateTime(), table);
         if (!path.isEmpty()) {
@@ -248,7 +249,7 @@ int CliCommand::verify(const IdCodeTable &table)
     if (message)
         m_console.message(*message);
     const int exitCode = reportSequence(
-        report, outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty());
+        report, outcome, UnitSession::CommandsPerTable, message && !message->details.isEmpty());
     if (!outcome.completed()) {
         m_console.error(u"書き込んだ後の確認を終えられませんでした。"_s);
         m_report[u"verification"_s] = report;
@@ -256,15 +257,15 @@ int CliCommand::verify(const IdCodeTable &table)
     }
 
     QJsonArray differences = differencesJson(outcome, table);
-    const auto addParameter = [&](TransferStep step, qint16 written, qint16 held) {
+    const auto addParameter = [&](SequenceStep step, qint16 written, qint16 held) {
         differences.append(
             QJsonObject { { u"parameter"_s, stepWord(step) }, { u"place"_s, stepPlace(step, 0) },
                 { u"file"_s, QString::number(written) }, { u"unit"_s, QString::number(held) } });
     };
     if (outcome.holdTimeDiffers)
-        addParameter(TransferStep::HoldTime, table.holdTime, outcome.holdTime.value);
+        addParameter(SequenceStep::HoldTime, table.holdTime, outcome.holdTime.value);
     if (outcome.allowanceDiffers)
-        addParameter(TransferStep::Allowance, table.operatorAllowance, outcome.allowance.value);
+        addParameter(SequenceStep::Allowance, table.operatorAllowance, outcome.allowance.value);
     report[u"differences"_s] = differences;
     m_report[u"verification"_s] = report;
     return outcome.matches() ? exitCode : int(CliExit::VerifyDiffers);
@@ -281,23 +282,24 @@ int CliCommand::read()
     const ReadOutcome outcome
         = transfer<ReadOutcome>(UnitOperation::Read, {}, [&] { return m_session->read(table); });
     m_report[u"parameters"_s] = parametersJson(outcome);
-    const std::optional<Message> message = readOutcomeMessage(outcome);
+    const std::optional<Message> message
+        = outcomeMessage(UnitOperation::Read, OutcomeMoment::SequenceEnded, outcome);
     if (message)
         m_console.message(*message);
     if (!outcome.completed())
         return finish(reportSequence(
-            outcome, UnitSession::CommandsPerTransfer, message && !message->details.isEmpty()));
+            outcome, UnitSession::CommandsPerTable, message && !message->details.isEmpty()));
 
     reportKeptDefaults(outcome, table, m_arguments.file);
     if (!saveIdCodeTable(m_arguments.file, table)) {
         // The read itself completed: the report says so, and why the file is not new.
-        reportSequence(outcome, UnitSession::CommandsPerTransfer, true);
+        reportSequence(outcome, UnitSession::CommandsPerTable, true);
         m_console.error(
             u"%1 に書き込めませんでした。ファイルは元のままです。"_s.arg(m_arguments.file));
         m_report[u"error"_s] = m_console.errorLines().last();
         return finish(CliExit::FileError);
     }
-    return finish(reportSequence(outcome, UnitSession::CommandsPerTransfer, true));
+    return finish(reportSequence(outcome, UnitSession::CommandsPerTable, true));
 }
 
 int CliCommand::compare()
@@ -458,9 +460,10 @@ void CliCommand::openLink()
                 u"Kalvidor.ini に通信ポートの設定がないため、%1 を使います。"_s.arg(m_device));
     }
 
-    connect(m_session.get(), &UnitSession::commandFailed, this,
-        [this](TransferStep step, ExchangeStatus status) {
-            if (const std::optional<Message> m = commandFailureMessage(m_operation, step, status))
+    connect(
+        m_session.get(), &UnitSession::commandFailed, this, [this](const SequenceOutcome &failure) {
+            if (const std::optional<Message> m
+                = outcomeMessage(m_operation, OutcomeMoment::CommandFailed, failure))
                 m_console.message(*m);
         });
     connect(
@@ -479,7 +482,7 @@ Outcome CliCommand::transfer(UnitOperation operation, const QString &phase, Run 
 {
     m_operation = operation;
     const int commands
-        = operation == UnitOperation::Compare ? SlotCount : UnitSession::CommandsPerTransfer;
+        = operation == UnitOperation::Compare ? SlotCount : UnitSession::CommandsPerTable;
     if (m_runCommands == 0)
         m_runCommands = commands;
     m_phase = m_runCommands > commands ? phase : QString();
