@@ -1,6 +1,6 @@
 #include "unitoperations.h"
 
-#include "app/commwindow.h"
+#include "app/linkwindow.h"
 #include "app/mainwindow.h"
 #include "app/portdialog.h"
 #include "document/tabledocument.h"
@@ -21,23 +21,24 @@ UnitOperations::UnitOperations(
     , m_window(window)
     , m_messenger(*services.messenger)
     , m_programDir(services.programDir)
-    , m_link(std::make_unique<UnitLink>(
-          LinkConfig { services.programDir, services.linkLimits, services.linkTickInterval }))
+    , m_link(std::make_unique<UnitLink>(LinkConfig { .programDir = services.programDir,
+          .limits = services.linkLimits,
+          .tickInterval = services.linkTickInterval }))
     , m_session(std::make_unique<UnitSession>(*m_link))
-    , m_commWindow(new CommWindow(&window))
+    , m_linkWindow(new LinkWindow(&window))
 {
     m_link->load();
     // Polished and with its platform window now, so that showing it does not
     // add to the first operation.
-    m_commWindow->ensurePolished();
-    m_commWindow->winId();
+    m_linkWindow->ensurePolished();
+    m_linkWindow->winId();
 
-    connect(m_link.get(), &UnitLink::commandSent, m_commWindow, &CommWindow::showCommand);
-    connect(m_link.get(), &UnitLink::replyReceived, m_commWindow, &CommWindow::showReply);
+    connect(m_link.get(), &UnitLink::commandSent, m_linkWindow, &LinkWindow::showCommand);
+    connect(m_link.get(), &UnitLink::replyReceived, m_linkWindow, &LinkWindow::showReply);
     connect(m_link.get(), &UnitLink::unitTextReceived, this, &UnitOperations::showUnitText);
     connect(&window, &MainWindow::receiveDisplayCleared, m_link.get(), &UnitLink::clearReceived);
 
-    connect(m_session.get(), &UnitSession::progress, m_commWindow, &CommWindow::setProgress);
+    connect(m_session.get(), &UnitSession::progress, m_linkWindow, &LinkWindow::setProgress);
     connect(m_session.get(), &UnitSession::commandFailed, this, &UnitOperations::onCommandFailed);
 
     window.installEventFilter(this);
@@ -48,7 +49,7 @@ UnitOperations::~UnitOperations()
     m_window.removeEventFilter(this);
     // The dialog has no owner window but uses the link.
     delete m_portDialog;
-    delete m_commWindow;
+    delete m_linkWindow;
 }
 
 // Marks an operation as in progress for its whole length, its messages
@@ -83,12 +84,12 @@ void UnitOperations::runOperation(
     if (operation != UnitOperation::Read)
         m_window.gather();
     if (operation != UnitOperation::Compare)
-        m_commWindow->show();
+        m_linkWindow->show();
     const std::optional<Message> message = sequence();
     if (operation != UnitOperation::Compare)
         hideLinkWindow();
     else
-        m_commWindow->flush();
+        m_linkWindow->flush();
     tell(message);
 }
 
@@ -136,8 +137,8 @@ void UnitOperations::showUnitText(const QString &text)
 
 void UnitOperations::hideLinkWindow()
 {
-    m_commWindow->flush();
-    m_commWindow->hide();
+    m_linkWindow->flush();
+    m_linkWindow->hide();
 }
 
 void UnitOperations::tell(const std::optional<Message> &message)

@@ -13,7 +13,7 @@
 
 namespace kalvidor {
 
-class CommWindow;
+class LinkWindow;
 class MainWindow;
 class Messenger;
 class TableDocument;
@@ -41,7 +41,7 @@ public:
 
     UnitLink &link() const { return *m_link; }
     UnitSession &session() const { return *m_session; }
-    CommWindow *commWindow() const { return m_commWindow; }
+    LinkWindow *linkWindow() const { return m_linkWindow; }
     // Whether an operation is in progress.
     bool isRunning() const { return m_operation.has_value(); }
 
@@ -81,7 +81,7 @@ private:
     QString m_programDir;
     std::unique_ptr<UnitLink> m_link;
     std::unique_ptr<UnitSession> m_session;
-    CommWindow *m_commWindow = nullptr;
+    LinkWindow *m_linkWindow = nullptr;
     // The operation in progress; its messages are worded for it.
     std::optional<UnitOperation> m_operation;
     QPointer<PortDialog> m_portDialog;

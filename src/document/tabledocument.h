@@ -10,7 +10,7 @@ namespace kalvidor {
 
 // The ID code table the user edits, the table file it belongs to and whether
 // it changed since it was loaded or saved. Every command acts on it: the file
-// commands load and save it, the reset clears it, the unit commands write it
+// commands load and save it, the reset clears it, the unit operations write it
 // to the unit or read the unit into it. The main window shows it and hands
 // back what the user typed.
 class TableDocument : public QObject

@@ -16,8 +16,9 @@ QString readIni(const QString &section, const QString &key, const QString &file)
 // lines end with CR LF. The file is replaced atomically. A value is cut at its
 // first line break so that it stays one line. Returns whether the file was
 // written (false also for an empty key or one holding '=', or a section name
-// holding ']'); callers that follow the original behaviour ignore it.
-bool writeIni(const QString &section, const QString &key, const QString &file,
-              const QString &value);
+// holding ']'). The port dialog, which reports no failure to store, closes
+// as usual whatever it returns.
+bool writeIni(
+    const QString &section, const QString &key, const QString &file, const QString &value);
 
 } // namespace kalvidor

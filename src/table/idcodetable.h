@@ -118,7 +118,7 @@ struct ScrollOffsets
     qint16 of(IdList list) const { return const_cast<ScrollOffsets *>(this)->of(list); }
 };
 
-// Everything the main window shows, as plain texts: what GatherTable reads.
+// Everything the main window shows, as plain texts: what gatherTexts() reads.
 struct WindowTexts
 {
     QString base;

@@ -20,7 +20,7 @@ namespace {
 
 LinkLimits limitsOf(int ms)
 {
-    return { ms, ms, ms, ms, ms, ms };
+    return { .sid = ms, .rid = ms, .stm = ms, .snm = ms, .rtm = ms, .rnm = ms };
 }
 
 // A simulated unit and a loaded link whose COM1 leads to it.
@@ -36,7 +36,8 @@ struct Rig
     // Loads the link once the unit runs; whether the port opened.
     bool load()
     {
-        link = std::make_unique<UnitLink>(LinkConfig { dir.path(), limits, tick });
+        link = std::make_unique<UnitLink>(
+            LinkConfig { .programDir = dir.path(), .limits = limits, .tickInterval = tick });
         session = std::make_unique<UnitSession>(*link);
         link->load();
         return link->isPortOpen();
@@ -267,7 +268,9 @@ private slots:
         // The reply trickles in over several ticks (from 250 to 610 ms), after an earlier "OK".
         Rig rig({ u"--hold"_s, u"12345"_s, u"--delay"_s, u"250"_s, u"--split"_s, u"--split-pause"_s,
                     u"60"_s },
-            LinkLimits { 400, 400, 2000, 2000, 2000, 2000 }, 50);
+            LinkLimits {
+                .sid = 400, .rid = 400, .stm = 2000, .snm = 2000, .rtm = 2000, .rnm = 2000 },
+            50);
         START(rig);
         QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
         QSignalSpy ticks(rig.tickTimer(), &QTimer::timeout);
@@ -299,7 +302,8 @@ private slots:
         const bool late = shownFirst == u"37\r"_s;
         // A tick that never comes in time: only the exchange itself may pick the text up.
         Rig rig(options + QStringList { u"--hold"_s, u"37"_s, u"--allowance"_s, u"4"_s },
-            LinkLimits { 400, 400, 400, 400, 100, 2000 }, 60000);
+            LinkLimits { .sid = 400, .rid = 400, .stm = 400, .snm = 400, .rtm = 100, .rnm = 2000 },
+            60000);
         START(rig);
         QSignalSpy text(rig.link.get(), &UnitLink::unitTextReceived);
         if (late)

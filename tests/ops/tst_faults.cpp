@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(rig.messenger.messages().first().icon, MessageIcon::Exclamation);
         QVERIFY(unit.commandLog().isEmpty());
         QCOMPARE(rig.document().table(), before);
-        QVERIFY(!rig.ops().commWindow()->isVisible());
+        QVERIFY(!rig.ops().linkWindow()->isVisible());
 
         other.close();
         UnitSimulator::writeSettings(rig.dir.path(), 1, unit.devicePath());
@@ -256,7 +256,8 @@ private slots:
         Rig rig;
         rig.unit = std::make_unique<UnitSimulator>(options);
         START_UNIT_SIMULATOR(*rig.unit, rig.dir.path(), 1);
-        rig.services.linkLimits = { 2000, ridLimit, 2000, 200, 2000, 2000 };
+        rig.services.linkLimits
+            = { .sid = 2000, .rid = ridLimit, .stm = 2000, .snm = 200, .rtm = 2000, .rnm = 2000 };
         rig.services.linkTickInterval = 50;
         rig.create();
 
@@ -344,7 +345,7 @@ private slots:
         rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), texts);
         QCOMPARE(unit.commandLog().mid(213), parameters);
-        QVERIFY(!rig.ops().commWindow()->isVisible());
+        QVERIFY(!rig.ops().linkWindow()->isVisible());
         if (!parameters.isEmpty())
             return;
         QVERIFY(unit.commandLog().isEmpty());

@@ -1,4 +1,4 @@
-// The unit commands end to end through the main window against the unit
+// The unit operations end to end through the main window against the unit
 // simulator on a pseudo-terminal.
 #include "common/objectnames.h"
 #include "filebytes.h"
@@ -23,7 +23,7 @@ const QString NoId = NoIdMark.toString();
 
 QString caption(const Rig &rig, int row)
 {
-    return rig.comm()
+    return rig.linkWindow()
         .findChild<QLabel *>(ObjectName::rowName(ObjectName::LinkCaptions, row))
         ->text();
 }
@@ -50,11 +50,11 @@ private slots:
         QCOMPARE(log.size(), 215);
         QCOMPARE(log[162], u"SID 162,000043981"_s);
         QCOMPARE(log.mid(213), QStringList({ u"STM 12"_s, u"SNM 03"_s }));
-        QVERIFY(!rig.comm().isVisible());
+        QVERIFY(!rig.linkWindow().isVisible());
         QCOMPARE(caption(rig, 0), u"送信：SNM 03\r"_s);
         QCOMPARE(caption(rig, 1), u"受信：OK\r"_s);
-        QCOMPARE(rig.comm().progressBar()->maximum(), 215);
-        QCOMPARE(rig.comm().progressBar()->value(), 215);
+        QCOMPARE(rig.linkWindow().progressBar()->maximum(), 215);
+        QCOMPARE(rig.linkWindow().progressBar()->value(), 215);
 
         rig.run(ObjectName::ResetAction);
         QCOMPARE(rig.row(IdList::HeavyMachines, 11)->text(), NoId);
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(m.text, details.isEmpty() ? Match : Differ);
         QCOMPARE(m.icon, details.isEmpty() ? MessageIcon::Information : MessageIcon::Exclamation);
         QCOMPARE(m.details, details);
-        QVERIFY(!rig.comm().isVisible()); // neither shown nor hidden
+        QVERIFY(!rig.linkWindow().isVisible()); // neither shown nor hidden
     }
 
     // A failed command's box comes as it fails, with its sequence still
@@ -136,7 +136,7 @@ private slots:
         rig.messenger.setOnShow([&](const Message &) {
             if (rig.messenger.messages().size() > 1)
                 return;
-            linkWindowShown = rig.comm().isVisible();
+            linkWindowShown = rig.linkWindow().isVisible();
             shownAtFirstBox = rig.row(IdList::Operators, 4)->text();
         });
 
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(rig.messenger.messages().last().details, lastDetails);
         QVERIFY(linkWindowShown);
         QCOMPARE(shownAtFirstBox, operator5);
-        QVERIFY(!rig.comm().isVisible());
+        QVERIFY(!rig.linkWindow().isVisible());
     }
 
     void failuresStopWithOneMessage_data()
@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(rig.unit->commandLog().last(), lastCommand);
         QCOMPARE(rig.row(IdList::Operators, 4)->text(), operator5);
         QCOMPARE(rig.holdTime()->text(), u"7"_s);
-        QVERIFY(!rig.comm().isVisible());
+        QVERIFY(!rig.linkWindow().isVisible());
     }
 
     void windowTakesNoCommandsWhileAnExchangeWaits()
@@ -231,7 +231,7 @@ private slots:
             QVERIFY(!rig.window->menuBar()->isEnabled());
             QVERIFY(!rig.window->centralWidget()->isEnabled());
             QVERIFY(!rig.window->writeButton()->isEnabled() && !rig.bar(2)->isEnabled());
-            QVERIFY(rig.comm().isVisible());
+            QVERIFY(rig.linkWindow().isVisible());
             QCOMPARE(caption(rig, 0), u"送信：SID 000,041943040\r"_s);
             QCOMPARE(caption(rig, 1), u"受信待ち"_s);
             // Neither the window nor the dialog closes now, and OK stores nothing.

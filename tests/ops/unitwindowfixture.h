@@ -1,7 +1,7 @@
 #pragma once
 
 #include "../app/windowfixture.h"
-#include "app/commwindow.h"
+#include "app/linkwindow.h"
 #include "app/portdialog.h"
 #include "expectedtexts.h"
 #include "files/idtablefile.h"
@@ -20,10 +20,11 @@ struct UnitWindowFixture : WindowFixture
 
     UnitWindowFixture()
     {
-        services.linkLimits = { 600, 300, 300, 300, 300, 300 };
+        services.linkLimits
+            = { .sid = 600, .rid = 300, .stm = 300, .snm = 300, .rtm = 300, .rnm = 300 };
         services.linkTickInterval = 100;
     }
-    kalvidor::CommWindow &comm() const { return *ops().commWindow(); }
+    kalvidor::LinkWindow &linkWindow() const { return *ops().linkWindow(); }
     QString settings() const { return kalvidor::settingsFilePath(dir.path()); }
     // Closes the port dialog as the user does after fixing the port: the
     // link is unloaded and the next command opens the port again.

@@ -28,7 +28,7 @@ namespace {
 struct Rig
 {
     QTemporaryDir dir, linkDir;
-    UnitLink link { LinkConfig { linkDir.path(), {} } };
+    UnitLink link { LinkConfig { .programDir = linkDir.path() } };
     QPointer<PortDialog> dialog;
 
     QString settings() const { return settingsFilePath(dir.path()); }

@@ -1,4 +1,4 @@
-// The simulator's own behaviour that the link and unit command tests do not
+// The simulator's own behaviour that the link and unit operation tests do not
 // already rely on: its strict reading of commands, the faults that shape the
 // bytes on the line, its memory between runs (--state, as ./dev run uses it)
 // and the session line that begins its command log.

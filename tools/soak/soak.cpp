@@ -1,7 +1,7 @@
 #include "soak.h"
 
 #include "app/application.h"
-#include "app/commwindow.h"
+#include "app/linkwindow.h"
 #include "app/mainwindow.h"
 #include "app/portdialog.h"
 #include "app/unitoperations.h"
@@ -158,7 +158,9 @@ int Soak::run()
 
     const int limit = m_options.limitMs;
     MainWindowServices services { m_dir.path(), &m_messages, nullptr,
-        LinkLimits { limit, limit, limit, limit, limit, limit }, TickIntervalMs };
+        LinkLimits {
+            .sid = limit, .rid = limit, .stm = limit, .snm = limit, .rtm = limit, .rnm = limit },
+        TickIntervalMs };
     m_application = std::make_unique<Application>(services);
     m_window = &m_application->window();
     m_window->show();
@@ -425,7 +427,7 @@ void Soak::command(Cycle &c, const QString &step, const QString &menuItem,
         mismatch(
             c, step, u"table: "_s + tableDifference(m_application->document().table(), expected));
     UnitOperations &ops = m_application->unitOperations();
-    if (ops.isRunning() || ops.commWindow()->isVisible() || !m_window->menuBar()->isEnabled())
+    if (ops.isRunning() || ops.linkWindow()->isVisible() || !m_window->menuBar()->isEnabled())
         mismatch(
             c, step, u"the window was not given back (still running, Form1 shown or menus off)"_s);
 }

@@ -59,7 +59,7 @@ private:
     void reloadLink(Cycle &c);
     void putTable(Cycle &c, const IdCodeTable &table);
     void changeVisibleRow(Cycle &c, IdCodeTable &expected);
-    // Runs one unit command and checks its messages, the table and the window.
+    // Runs one unit operation and checks its messages, the table and the window.
     void command(Cycle &c, const QString &step, const QString &menuItem,
         const QStringList &messages, const IdCodeTable &expected);
     void interfere();

@@ -76,7 +76,7 @@ private:
     QStringList m_shownReplies;
 };
 
-// What each unit command should show and store. Each runs the command's
+// What each unit operation should show and store. Each runs the operation's
 // exchanges against the model as the application should: it changes the
 // model's unit and the expected table, and returns the messages expected in
 // order. shownAfterRead is set when the read refreshes the window.

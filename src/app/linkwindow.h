@@ -11,15 +11,16 @@ class QProgressBar;
 
 namespace kalvidor {
 
-// frm_Comm: a small modeless tool window that shows the last command sent and
-// the last reply received while the unit operations run, and how far the
-// running write or read has come; it is hidden between operations.
+// The link window frm_Comm ("Form1"): a small modeless tool window that shows
+// the last command sent and the last reply received while a unit operation
+// runs, and how far the running write or read has come; it is hidden
+// between operations.
 //
-// A transfer sends a command every millisecond or so; repainting after each
+// A sequence sends a command every millisecond or so; repainting after each
 // would cost more than the wire. The window takes every update at once but
 // shows them at most about 30 times a second, and always shows the latest
-// once flush() is called at the end of a transfer.
-class CommWindow : public QWidget
+// once flush() is called at the end of a sequence.
+class LinkWindow : public QWidget
 {
     Q_OBJECT
 
@@ -27,7 +28,7 @@ public:
     // The shortest time between two updates of what the window shows.
     static constexpr int UpdateIntervalMs = 33;
 
-    explicit CommWindow(QWidget *parent = nullptr);
+    explicit LinkWindow(QWidget *parent = nullptr);
 
     // lbl_Comm(0) (sent) and lbl_Comm(1) (received).
     QLabel *label(int index) const { return m_labels.at(index); }

@@ -1,4 +1,4 @@
-#include "commwindow.h"
+#include "linkwindow.h"
 
 #include "app/twips.h"
 #include "common/objectnames.h"
@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace kalvidor {
 
-CommWindow::CommWindow(QWidget *parent)
+LinkWindow::LinkWindow(QWidget *parent)
     : QWidget(parent, Qt::Tool)
 {
     setObjectName(ObjectName::LinkWindow);
@@ -41,30 +41,30 @@ CommWindow::CommWindow(QWidget *parent)
     m_progress->setFormat(u"%v / %m"_s);
 
     m_updateTimer.setSingleShot(true);
-    connect(&m_updateTimer, &QTimer::timeout, this, &CommWindow::flush);
+    connect(&m_updateTimer, &QTimer::timeout, this, &LinkWindow::flush);
 }
 
-void CommWindow::showCommand(const QString &command)
+void LinkWindow::showCommand(const QString &command)
 {
     m_captions[0] = sentCaption(command);
     m_captions[1] = waitingCaption();
     scheduleUpdate();
 }
 
-void CommWindow::showReply(const QString &reply)
+void LinkWindow::showReply(const QString &reply)
 {
     m_captions[1] = receivedCaption(reply);
     scheduleUpdate();
 }
 
-void CommWindow::setProgress(int done, int total)
+void LinkWindow::setProgress(int done, int total)
 {
     m_done = done;
     m_total = total;
     scheduleUpdate();
 }
 
-void CommWindow::scheduleUpdate()
+void LinkWindow::scheduleUpdate()
 {
     m_pending = true;
     if (m_updateTimer.isActive())
@@ -78,7 +78,7 @@ void CommWindow::scheduleUpdate()
         m_updateTimer.start(int(UpdateIntervalMs - since));
 }
 
-void CommWindow::flush()
+void LinkWindow::flush()
 {
     m_updateTimer.stop();
     if (!m_pending)
