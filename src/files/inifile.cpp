@@ -244,6 +244,8 @@ bool writeIni(const QString &section, const QString &key, const QString &file, c
         out.cancelWriting();
         return false;
     }
+    // Windows replaces no file that is still open, not even for reading.
+    old.close();
     return out.commit();
 }
 
