@@ -27,7 +27,7 @@ qsizetype decimalNumberLength(QStringView text);
 // which every conversion below treats as out of range.
 double leadingNumber(QStringView text);
 
-// Conversions of a LeadingNumber result to the integer widths the program
+// Conversions of a leadingNumber() result to the integer widths the program
 // stores. Each gives no value when the result lies outside the target range.
 std::optional<qint32> roundHalfEvenToInt32(double value);
 std::optional<qint16> roundHalfEvenToInt16(double value);

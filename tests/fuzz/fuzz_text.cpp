@@ -1,5 +1,5 @@
-// Fuzz target for the text readers: LeadingNumber and its conversions,
-// ParseHexId, and the ID entry normalisation. Input bytes are read as UTF-8
+// Fuzz target for the text readers: leadingNumber() and its conversions,
+// parseHexId(), and the ID entry normalisation. Input bytes are read as UTF-8
 // and, separately, as Latin-1, so both ordinary and odd characters reach them.
 #include "common/leadingnumber.h"
 #include "table/idcodetable.h"
