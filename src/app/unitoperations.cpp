@@ -81,8 +81,10 @@ void UnitOperations::runOperation(
     if (isRunning())
         return;
     const OperationScope inProgress(*this, operation);
+    // A read replaces the table with the unit's values: what was typed is not taken.
     if (operation != UnitOperation::Read)
         m_window.gather();
+    // A compare leaves the link window as it is.
     if (operation != UnitOperation::Compare)
         m_linkWindow->show();
     const std::optional<Message> message = sequence();
