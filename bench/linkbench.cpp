@@ -80,7 +80,7 @@ public:
         if (!m_unit.start(options, error))
             return false;
         link = std::make_unique<UnitLink>(
-            LinkConfig { .programDir = m_unit.programDir(), .limits = limits });
+            LinkConfig { .device = [this] { return m_unit.devicePath(); }, .limits = limits });
         session = std::make_unique<UnitSession>(*link);
         link->load();
         if (!link->isPortOpen()) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/portchoices.h"
-#include "link/serialports.h"
+#include "ports/portchoices.h"
+#include "ports/serialports.h"
 
 #include <QDialog>
 #include <QString>

@@ -4,8 +4,10 @@
 #include "app/mainwindow.h"
 #include "app/portdialog.h"
 #include "document/tabledocument.h"
+#include "files/idtablefile.h"
 #include "link/unitlink.h"
 #include "ops/unitsession.h"
+#include "ports/portsettings.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -21,9 +23,10 @@ UnitOperations::UnitOperations(
     , m_window(window)
     , m_messenger(*services.messenger)
     , m_programDir(services.programDir)
-    , m_link(std::make_unique<UnitLink>(LinkConfig { .programDir = services.programDir,
-          .limits = services.linkLimits,
-          .tickInterval = services.linkTickInterval }))
+    , m_link(std::make_unique<UnitLink>(
+          LinkConfig { .device = StoredPortDevice(settingsFilePath(services.programDir)),
+              .limits = services.linkLimits,
+              .tickInterval = services.linkTickInterval }))
     , m_session(std::make_unique<UnitSession>(*m_link))
     , m_linkWindow(new LinkWindow(&window))
 {

@@ -1,6 +1,6 @@
 #include "cliarguments.h"
 
-#include "link/serialports.h"
+#include "ports/serialports.h"
 
 using namespace Qt::StringLiterals;
 
@@ -21,20 +21,6 @@ constexpr CommandName Commands[] = {
     { u"compare", CliCommandKind::Compare, true },
     { u"ports", CliCommandKind::Ports, false },
 };
-
-// A port number as the settings file can name it: 1 to MaxPortNumber, in
-// plain decimal digits.
-int portNumber(const QString &text)
-{
-    if (text.isEmpty() || text.size() > 3)
-        return 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return 0;
-    }
-    const int n = text.toInt();
-    return n <= MaxPortNumber ? n : 0;
-}
 
 } // namespace
 
@@ -92,7 +78,7 @@ CliArguments parseCliArguments(const QStringList &arguments)
             if (portGiven)
                 fail(u"--port が 2 回指定されています"_s);
             portGiven = true;
-            result.port = portNumber(value);
+            result.port = parsePortNumber(value);
             if (result.port == 0)
                 fail(u"--port には 1～%1 の番号を指定してください（「%2」は使えません）"_s
                          .arg(MaxPortNumber)

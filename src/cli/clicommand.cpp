@@ -4,10 +4,10 @@
 #include "cli/interruption.h"
 #include "cli/tableinput.h"
 #include "files/idtablefile.h"
-#include "link/serialports.h"
 #include "link/unitlink.h"
 #include "messages/filemessages.h"
 #include "ops/unitsession.h"
+#include "ports/portsettings.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -109,18 +109,6 @@ QJsonArray differencesJson(const CompareOutcome &outcome, const IdCodeTable &tab
             { u"file"_s, rowText(table, slot) }, { u"unit"_s, rowText(unit, slot) } });
     }
     return differences;
-}
-
-// The port number that leads to a device, 0 when none does.
-int portNumberOf(const SerialPortEntry &entry, const QString &settingsFile)
-{
-    if (hostPortNaming() == PortNaming::Windows)
-        return comPortNumber(entry.portName);
-    for (int n = 1; n <= MaxPortNumber; ++n) {
-        if (portDeviceName(n, settingsFile, PortNaming::DeviceFiles) == entry.systemLocation)
-            return n;
-    }
-    return 0;
 }
 
 // The device --device names, as it is opened. A device file's relative path
@@ -326,11 +314,11 @@ int CliCommand::compare()
 
 int CliCommand::listPorts()
 {
-    const QString settings = settingsFilePath(m_programDir);
+    const PortMap portMap(settingsFilePath(m_programDir), hostPortNaming());
     QJsonArray ports;
     const QList<SerialPortEntry> entries = systemSerialPorts().ports();
     for (const SerialPortEntry &entry : entries) {
-        const int number = portNumberOf(entry, settings);
+        const int number = portMap.numberOf(entry);
         QString description = entry.description;
         if (!entry.manufacturer.isEmpty())
             description += u" ("_s + entry.manufacturer + u')';
@@ -440,25 +428,24 @@ void CliCommand::reportKeptDefaults(
 void CliCommand::openLink()
 {
     const QString settings = settingsFilePath(m_programDir);
-    LinkConfig config;
-    config.programDir = m_programDir;
+    QString device;
     if (!m_arguments.device.isEmpty()) {
         m_device = m_arguments.device;
-        config.device = deviceToOpen(m_arguments.device);
+        device = deviceToOpen(m_arguments.device);
     } else if (m_arguments.port != 0) {
-        m_device = config.device = portDeviceName(m_arguments.port, settings);
-    }
-    m_link = std::make_unique<UnitLink>(config);
-    m_session = std::make_unique<UnitSession>(*m_link);
-    if (config.device.isEmpty()) {
-        // The port stored beside the program, else the link's first port:
-        // said before the first command, so that nobody wonders which it is.
-        const int stored = storedPortNumber(settings);
-        m_device = portDeviceName(stored != 0 ? stored : m_link->portNumber(), settings);
-        if (stored == 0)
+        m_device = device = portDeviceName(m_arguments.port, settings);
+    } else {
+        // The port stored beside the program, else port 1: said before the
+        // first command, so that nobody wonders which it is.
+        const StoredPort stored = resolveStoredPort(settings);
+        m_device = device = stored.device;
+        if (!stored.stored)
             m_console.error(
                 u"Kalvidor.ini に通信ポートの設定がないため、%1 を使います。"_s.arg(m_device));
     }
+    // One device for the whole run, whatever the settings file says meanwhile.
+    m_link = std::make_unique<UnitLink>(LinkConfig { .device = [device] { return device; } });
+    m_session = std::make_unique<UnitSession>(*m_link);
 
     connect(
         m_session.get(), &UnitSession::commandFailed, this, [this](const SequenceOutcome &failure) {

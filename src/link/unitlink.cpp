@@ -1,9 +1,5 @@
 #include "unitlink.h"
 
-#include "common/objectnames.h"
-#include "files/idtablefile.h"
-#include "link/serialports.h"
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -18,7 +14,6 @@ UnitLink::UnitLink(LinkConfig config, QObject *parent)
     , m_port(this)
     , m_tick(this)
 {
-    m_port.setObjectName(ObjectName::SerialPort);
     m_tick.setInterval(m_config.tickInterval);
     connect(&m_port, &QSerialPort::readyRead, this, &UnitLink::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &UnitLink::onErrorOccurred);
@@ -33,14 +28,10 @@ UnitLink::~UnitLink()
 
 void UnitLink::load()
 {
-    const QString settingsFile = settingsFilePath(m_config.programDir);
-    const int number = storedPortNumber(settingsFile);
+    const QString device = m_config.device ? m_config.device() : QString();
 
     closePort();
-    if (number != 0)
-        m_portNumber = number;
-    m_port.setPortName(
-        m_config.device.isEmpty() ? portDeviceName(m_portNumber, settingsFile) : m_config.device);
+    m_port.setPortName(device);
     m_port.setBaudRate(38400);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);

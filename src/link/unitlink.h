@@ -9,18 +9,20 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 class QEventLoop;
 
 namespace kalvidor {
 
 struct LinkConfig
 {
-    QString programDir; // the folder that holds the settings file
-    LinkLimits limits;
+    // Names the serial device to open, asked at every load: what it names
+    // may change between loads (another port stored meanwhile). Without it
+    // no port opens.
+    std::function<QString()> device {};
+    LinkLimits limits {};
     int tickInterval = 1000; // ms between two looks for text the unit sent on its own
-    // When set, the serial device opened instead of the port the settings
-    // file stores.
-    QString device {};
 };
 
 // How one exchange (one command and its reply) ended.
@@ -64,19 +66,17 @@ public:
     explicit UnitLink(LinkConfig config, QObject *parent = nullptr);
     ~UnitLink() override;
 
-    // Reads the port number from the settings file and (re)opens the port.
-    // Every step runs even if one before it failed; failures are silent: the
-    // next exchange reports PortNotOpen. Starts
-    // the tick that hands out the unit's own text.
+    // (Re)opens the port on the device the configuration names now. Every
+    // step runs even if one before it failed; failures are silent: the next
+    // exchange reports PortNotOpen. Starts the tick that hands out the
+    // unit's own text. An exchange on an unloaded link loads it first.
     void load();
     // Stops the tick and closes the port. The receive buffer survives. An
     // exchange waiting at this moment ends as NoReply.
     void unload();
     bool isLoaded() const { return m_loaded; }
     bool isPortOpen() const;
-    // The port number in use, 1 to MaxPortNumber (initially 1).
-    int portNumber() const { return m_portNumber; }
-    // The device the port is opened on.
+    // The device the port was last opened on (or tried).
     QString deviceName() const { return m_port.portName(); }
     const LinkLimits &limits() const { return m_config.limits; }
 
@@ -139,7 +139,6 @@ private:
     LinkConfig m_config;
     QSerialPort m_port;
     QTimer m_tick;
-    int m_portNumber = 1;
     bool m_loaded = false;
     bool m_sequenceOpen = false;
     bool m_closing = false;

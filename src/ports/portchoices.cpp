@@ -1,9 +1,8 @@
 #include "portchoices.h"
 
 #include "files/inifile.h"
+#include "ports/portsettings.h"
 
-#include <QFileInfo>
-#include <QHash>
 #include <QMap>
 #include <QSet>
 
@@ -64,45 +63,13 @@ bool naturalLess(QStringView a, QStringView b)
     return a.size() - i < b.size() - j;
 }
 
-// Keys COM1 to COM256 of section PORTS.
-QMap<int, QString> portMapping(const QString &settingsFile)
-{
-    QMap<int, QString> mapping;
-    if (!QFileInfo::exists(settingsFile))
-        return mapping;
-    for (int n = 1; n <= MaxPortNumber; ++n) {
-        const QString device = readIni(u"PORTS"_s, u"COM"_s + QString::number(n), settingsFile);
-        if (device != u"ERR")
-            mapping.insert(n, device);
-    }
-    return mapping;
-}
-
-// Two names of one device (a link to it, say) compare equal.
-QString deviceKey(const QString &device)
-{
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    return canonical.isEmpty() ? device : canonical;
-}
-
-// k for "/dev/ttyS<k>", else -1.
-int legacyDeviceIndex(const QString &device)
-{
-    static const QString prefix = u"/dev/ttyS"_s;
-    if (!device.startsWith(prefix) || device.size() == prefix.size()
-        || device.size() > prefix.size() + 3)
-        return -1;
-    bool ok = false;
-    const int k = QStringView(device).sliced(prefix.size()).toInt(&ok);
-    return ok && QString::number(k).size() == device.size() - prefix.size() ? k : -1;
-}
-
 } // namespace
 
 PortChoices::PortChoices(const QString &settingsFile, const SerialPortSource &source)
     : m_settingsFile(settingsFile)
 {
     const PortNaming naming = source.naming();
+    const PortMap portMap(settingsFile, naming);
     QMap<int, PortChoice> numbered;
     const auto numberedPort = [&numbered](int n) -> PortChoice & {
         auto it = numbered.find(n);
@@ -112,35 +79,14 @@ PortChoices::PortChoices(const QString &settingsFile, const SerialPortSource &so
     };
     for (int n = 1; n < FirstFreePort; ++n)
         numberedPort(n);
-
-    QMap<int, QString> mapping;
-    QHash<QString, int> mappedNumber; // the lowest number that maps a device
-    if (naming == PortNaming::DeviceFiles) {
-        mapping = portMapping(settingsFile);
-        for (auto it = mapping.cbegin(); it != mapping.cend(); ++it) {
-            numberedPort(it.key());
-            const QString key = deviceKey(it.value());
-            if (!key.isEmpty() && !mappedNumber.contains(key))
-                mappedNumber.insert(key, it.key());
-        }
-    }
-    const auto numberOf = [&](const SerialPortEntry &entry) {
-        if (naming == PortNaming::Windows)
-            return comPortNumber(entry.portName);
-        if (const int n = mappedNumber.value(deviceKey(entry.systemLocation)))
-            return n;
-        // Without a mapping, port n opens /dev/ttyS{n-1}.
-        const int k = legacyDeviceIndex(entry.systemLocation);
-        if (k >= 0 && k < MaxPortNumber && !mapping.contains(k + 1))
-            return k + 1;
-        return 0;
-    };
+    for (auto it = portMap.mapped().cbegin(); it != portMap.mapped().cend(); ++it)
+        numberedPort(it.key());
 
     QList<PortChoice> unmapped;
     QSet<QString> unmappedKeys;
     const QList<SerialPortEntry> found = source.ports();
     for (const SerialPortEntry &entry : found) {
-        if (const int n = numberOf(entry)) {
+        if (const int n = portMap.numberOf(entry)) {
             PortChoice &choice = numberedPort(n);
             if (choice.toolTip.isEmpty())
                 choice.toolTip = toolTipOf(entry);
@@ -149,34 +95,33 @@ PortChoices::PortChoices(const QString &settingsFile, const SerialPortSource &so
         // A Windows port that is not COMn cannot be stored as a number.
         if (naming == PortNaming::Windows || entry.systemLocation.isEmpty())
             continue;
-        const QString key = deviceKey(entry.systemLocation);
+        const QString key = deviceIdentity(entry.systemLocation);
         if (unmappedKeys.contains(key))
             continue;
         unmappedKeys.insert(key);
         unmapped.append({ entry.systemLocation, toolTipOf(entry), 0, entry.systemLocation });
     }
 
-    const int stored = storedPortNumber(settingsFile);
-    if (stored > 0)
-        numberedPort(stored);
+    // Nothing stored preselects COM1.
+    const int preselected = resolveStoredPort(settingsFile, 1, naming).number;
+    numberedPort(preselected);
 
     m_items = numbered.values();
     std::stable_sort(unmapped.begin(), unmapped.end(),
         [](const PortChoice &a, const PortChoice &b) { return naturalLess(a.text, b.text); });
     m_items += unmapped;
-    if (stored > 0)
-        m_preselected = int(std::distance(numbered.begin(), numbered.find(stored)));
+    m_preselected = int(std::distance(numbered.begin(), numbered.find(preselected)));
 }
 
 int PortChoices::freePort() const
 {
     // The file as it is now, in case it changed while the list was shown.
-    const QMap<int, QString> mapping = portMapping(m_settingsFile);
+    const PortMap portMap(m_settingsFile, PortNaming::DeviceFiles);
     QSet<int> listed;
     for (const PortChoice &choice : m_items)
         listed.insert(choice.port);
     for (int n = FirstFreePort; n <= MaxPortNumber; ++n) {
-        if (!mapping.contains(n) && !listed.contains(n))
+        if (!portMap.mapped().contains(n) && !listed.contains(n))
             return n;
     }
     return 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/serialports.h"
+#include "ports/serialports.h"
 
 #include <QList>
 #include <QString>

@@ -22,18 +22,13 @@ enum class PortNaming {
 // Windows on Windows, DeviceFiles everywhere else.
 PortNaming hostPortNaming();
 
-// The port number stored in the settings file (section CONF, key PORT): its
-// leading number rounded down and kept within 1 to MaxPortNumber, or 0 when
-// nothing is stored.
-int storedPortNumber(const QString &settingsFile);
+// A port number written in plain decimal digits (three at most): 1 to
+// MaxPortNumber, else 0.
+int parsePortNumber(QStringView digits);
 
-// The serial device of port n, named as this system names it.
-QString portDeviceName(int port, const QString &settingsFile);
-QString portDeviceName(int port, const QString &settingsFile, PortNaming naming);
-
-// The number of a port named "COMn" (any case, no leading zeros, n within 1
-// to MaxPortNumber), else 0.
-int comPortNumber(const QString &name);
+// What two names of one device have in common (a link and the device file
+// it leads to): the canonical path of a file that exists, else the name.
+QString deviceIdentity(const QString &device);
 
 // One serial port the system reports, as plain values.
 struct SerialPortEntry

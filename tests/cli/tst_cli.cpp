@@ -832,6 +832,19 @@ private slots:
             QCOMPARE(r.errorLines.last(), reportedDevice + u" を開けません。"_s);
     }
 
+    // --port names a port that Kalvidor.ini maps to an empty name: that port
+    // cannot be opened, and the stored port, which leads to a unit, is not
+    // used in its place.
+    void aPortMappedToNothingIsNotReplacedByTheStoredOne()
+    {
+        Bench bench;
+        START_BENCH(bench);
+        QVERIFY(writeIni(u"PORTS"_s, u"COM2"_s, settingsFilePath(bench.programDir.path()), {}));
+        const CliResult r = bench.run({ u"compare"_s, u"table.csv"_s, u"--port"_s, u"2"_s });
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(bench.unit.commandLog(), QStringList());
+    }
+
     // A Windows console gets the wide-character console API, so that its
     // Japanese lines read right whatever its code page; a file or a pipe
     // gets UTF-8 everywhere, and so does a terminal elsewhere.

@@ -13,8 +13,8 @@ cmake_minimum_required(VERSION 3.21)
 
 # Lowest first. A folder may include only from folders of a lower level.
 set(levels
-    "common" "table" "files" "link;document" "ops" "messages" "app;cli" "main")
-set(widget_free common table files link ops messages cli)
+    "common" "table" "files" "link;document;ports" "ops" "messages" "app;cli" "main")
+set(widget_free common table files link document ports ops messages cli)
 
 if(NOT IS_DIRECTORY "${SRC}" OR NOT IS_DIRECTORY "${WIDGET_HEADERS}")
     message(FATAL_ERROR "usage: cmake -DSRC=<src> -DWIDGET_HEADERS=<QtWidgets include dir> -P ${CMAKE_SCRIPT_MODE_FILE}")

@@ -1,6 +1,5 @@
 // The link against the unit simulator, through a real QSerialPort on a
 // pseudo-terminal.
-#include "common/objectnames.h"
 #include "link/unitlink.h"
 #include "ops/unitsession.h"
 #include "unitsimulator.h"
@@ -23,7 +22,7 @@ LinkLimits limitsOf(int ms)
     return { .sid = ms, .rid = ms, .stm = ms, .snm = ms, .rtm = ms, .rnm = ms };
 }
 
-// A simulated unit and a loaded link whose COM1 leads to it.
+// A simulated unit and a loaded link on its device.
 struct Rig
 {
     explicit Rig(QStringList options, LinkLimits limits = limitsOf(400), int tick = 100)
@@ -37,13 +36,15 @@ struct Rig
     bool load()
     {
         link = std::make_unique<UnitLink>(
-            LinkConfig { .programDir = dir.path(), .limits = limits, .tickInterval = tick });
+            LinkConfig { .device = [this] { return unit.devicePath(); },
+                .limits = limits,
+                .tickInterval = tick });
         session = std::make_unique<UnitSession>(*link);
         link->load();
         return link->isPortOpen();
     }
 
-    QSerialPort *port() const { return link->findChild<QSerialPort *>(ObjectName::SerialPort); }
+    QSerialPort *port() const { return link->findChild<QSerialPort *>(); }
     QTimer *tickTimer() const { return link->findChild<QTimer *>(); }
 
     // Blocks without running the event loop until bytes wait on the port, as

@@ -163,7 +163,7 @@ private slots:
         QVERIFY(rig.messenger.messages().isEmpty());
         rig.run(ObjectName::WriteAction);
         QCOMPARE(rig.messenger.texts(), QStringList { WriteDone });
-        QCOMPARE(rig.ops().link().portNumber(), 1);
+        QCOMPARE(rig.ops().link().deviceName(), rig.unit->devicePath());
     }
 
     // Text from the unit that is no reply to the command waiting: the

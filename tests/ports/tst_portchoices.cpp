@@ -3,7 +3,7 @@
 // choosing a port stores).
 #include "filebytes.h"
 #include "files/idtablefile.h"
-#include "link/portchoices.h"
+#include "ports/portchoices.h"
 #include "listedports.h"
 
 #include <QTemporaryDir>

@@ -23,21 +23,19 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A program folder with the given settings file (null: none) and the dialog
-// open on it, over a loaded link whose own settings lead nowhere, so that
+// open on it, over a loaded link on a device that does not exist, so that
 // the dialog's unloading shows.
 struct Rig
 {
-    QTemporaryDir dir, linkDir;
-    UnitLink link { LinkConfig { .programDir = linkDir.path() } };
+    QTemporaryDir dir;
+    UnitLink link { LinkConfig { .device = [] { return u"/nonexistent/tty"_s; } } };
     QPointer<PortDialog> dialog;
 
     QString settings() const { return settingsFilePath(dir.path()); }
     bool open(const QByteArray &settings, const ListedPorts &ports)
     {
         // A null array stands for no settings file.
-        if ((!settings.isNull() && !writeBytes(this->settings(), settings))
-            || !writeBytes(
-                settingsFilePath(linkDir.path()), "[PORTS]\r\nCOM1=/nonexistent/tty\r\n"))
+        if (!settings.isNull() && !writeBytes(this->settings(), settings))
             return false;
         link.load();
         dialog = new PortDialog(dir.path(), link, ports);
