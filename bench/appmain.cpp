@@ -19,9 +19,9 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/objectnames.h"
 #include "app/translations.h"
 #include "app/unitoperations.h"
-#include "common/objectnames.h"
 #include "link/unitlink.h"
 
 #include "benchclock.h"

@@ -3,10 +3,10 @@
 #include "app/designfonts.h"
 #include "app/documentcommands.h"
 #include "app/mainwindow.h"
+#include "app/objectnames.h"
 #include "app/qtfiledialogs.h"
 #include "app/qtmessenger.h"
 #include "app/unitoperations.h"
-#include "common/objectnames.h"
 #include "document/tabledocument.h"
 
 #include <QCoreApplication>

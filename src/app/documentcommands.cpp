@@ -1,7 +1,7 @@
 #include "documentcommands.h"
 
+#include "app/filedialogs.h"
 #include "app/mainwindow.h"
-#include "common/filedialogs.h"
 #include "document/tabledocument.h"
 #include "messages/filemessages.h"
 #include "messages/messenger.h"

@@ -3,7 +3,7 @@
 #include "app/designfonts.h"
 #include "app/designwidgets.h"
 #include "app/idlineedit.h"
-#include "common/objectnames.h"
+#include "app/objectnames.h"
 
 #include <QLabel>
 #include <QScrollBar>

@@ -1,7 +1,7 @@
 #include "linkwindow.h"
 
+#include "app/objectnames.h"
 #include "app/twips.h"
-#include "common/objectnames.h"
 #include "messages/unitmessages.h"
 
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include "app/designwidgets.h"
 #include "app/idlineedit.h"
 #include "app/idlistview.h"
-#include "common/objectnames.h"
+#include "app/objectnames.h"
 
 #include <QFrame>
 #include <QLabel>

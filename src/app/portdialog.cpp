@@ -1,7 +1,7 @@
 #include "portdialog.h"
 
+#include "app/objectnames.h"
 #include "app/twips.h"
-#include "common/objectnames.h"
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
 

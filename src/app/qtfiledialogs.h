@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/filedialogs.h"
+#include "app/filedialogs.h"
 
 #include <QPointer>
 #include <QWidget>

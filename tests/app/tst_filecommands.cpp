@@ -1,11 +1,11 @@
 // The table file at start-up, the file menu (CSV保存, CSV読込み,
 // アプリケーション終了) and the save question when the window closes.
-#include "common/objectnames.h"
+#include "app/objectnames.h"
 #include "expectedtexts.h"
 #include "filebytes.h"
 #include "windowfixture.h"
 
-#include "common/filedialogs.h"
+#include "app/filedialogs.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The main window: start-up, a few layout checks, the menus, the tab order,
 // the base-ID panel, the reset command, and the four ID lists (typing,
 // leaving a row, F1/F2, Enter and Tab, scrolling, gathering into the table).
-#include "common/objectnames.h"
+#include "app/objectnames.h"
 #include "expectedtexts.h"
 #include "files/idtablefile.h"
 #include "link/unitlink.h"

@@ -2,8 +2,8 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "app/objectnames.h"
 #include "app/unitoperations.h"
-#include "common/objectnames.h"
 #include "document/tabledocument.h"
 #include "recordingmessenger.h"
 

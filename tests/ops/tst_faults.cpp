@@ -1,8 +1,8 @@
 // Faults of the serial port, the settings file and the unit as the user meets
 // them through the main window: what is shown, and that the next command
 // works once the cause is gone.
-#include "common/filedialogs.h"
-#include "common/objectnames.h"
+#include "app/filedialogs.h"
+#include "app/objectnames.h"
 #include "filebytes.h"
 #include "files/inifile.h"
 #include "unitwindowfixture.h"

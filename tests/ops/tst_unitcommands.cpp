@@ -1,6 +1,6 @@
 // The unit operations end to end through the main window against the unit
 // simulator on a pseudo-terminal.
-#include "common/objectnames.h"
+#include "app/objectnames.h"
 #include "filebytes.h"
 #include "unitwindowfixture.h"
 

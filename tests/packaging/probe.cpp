@@ -4,7 +4,7 @@
 // the file KALVIDOR_PROBE_REPORT names, one "name=value" line each, and closes
 // the main window, which ends the program as the user would. An element that
 // is missing crashes the program, which fails the test.
-#include "common/objectnames.h"
+#include "app/objectnames.h"
 
 #include <QAction>
 #include <QApplication>

@@ -84,8 +84,6 @@ inline const QString ResetAction = QStringLiteral("mnu_Reset");
 inline const QString LinkWindow = QStringLiteral("frm_Comm");
 inline const QString LinkCaptions = QStringLiteral("lbl_Comm"); // (0) sent, (1) received
 inline const QString LinkProgress = QStringLiteral("prg_Progress");
-// The serial port object the link owns.
-inline const QString SerialPort = QStringLiteral("com_Unit");
 
 // The port dialog.
 inline const QString PortDialog = QStringLiteral("dlg_PortNo");
