@@ -64,7 +64,7 @@ void Application::build(const MainWindowServices &services)
 QList<MenuCommand> Application::menuCommands()
 {
     // Every command of the menus, in menu order, and what carries it out: a
-    // new command is a row here (its object name in common/objectnames.h)
+    // new command is a row here (its object name in app/objectnames.h)
     // and its handler. The handlers run once the objects exist.
     return {
         { ObjectName::SaveAction, MainMenu::File, u"CSV保存"_s, {},

@@ -11,7 +11,7 @@ namespace kalvidor {
 enum class MainMenu { File, Settings };
 
 // One command of the main window's menus: the item's object name (from
-// common/objectnames.h), its menu, its text and shortcut, and what carries
+// app/objectnames.h), its menu, its text and shortcut, and what carries
 // it out. Application::menuCommands() holds the table of them; the window
 // builds its menus from it in the table's order and connects each item to
 // its handler.
