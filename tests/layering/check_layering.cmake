@@ -11,9 +11,11 @@
 
 cmake_minimum_required(VERSION 3.21)
 
-# Lowest first. A folder may include only from folders of a lower level.
+# Lowest first, the folders of one level separated by blanks. A folder may
+# include only from folders of a lower level: the link (which opens the
+# device it is given) and the files know nothing of each other.
 set(levels
-    "common" "table" "files" "link;document;ports" "ops" "messages" "app;cli" "main")
+    "common" "table" "files link" "document ports ops" "messages" "app cli" "main")
 set(widget_free common table files link document ports ops messages cli)
 
 if(NOT IS_DIRECTORY "${SRC}" OR NOT IS_DIRECTORY "${WIDGET_HEADERS}")
@@ -22,7 +24,8 @@ endif()
 
 set(level 0)
 foreach(entry IN LISTS levels)
-    foreach(folder IN LISTS entry)
+    string(REPLACE " " ";" folders_of_level "${entry}")
+    foreach(folder IN LISTS folders_of_level)
         set(level_of_${folder} ${level})
     endforeach()
     math(EXPR level "${level} + 1")

@@ -1,0 +1,2 @@
+// A folder that includes from one of its own level.
+#include "files/settings.h"
