@@ -6,7 +6,7 @@
 #include "simulatedunit.h"
 
 #include "link/unitlink.h"
-#include "ops/unitsession.h"
+#include "session/unitsession.h"
 
 #include <cstdio>
 #include <memory>

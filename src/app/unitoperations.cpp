@@ -6,7 +6,7 @@
 #include "document/tabledocument.h"
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
-#include "ops/unitsession.h"
+#include "session/unitsession.h"
 #include "ports/portsettings.h"
 
 #include <QCloseEvent>

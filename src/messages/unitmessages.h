@@ -1,7 +1,7 @@
 #pragma once
 
 #include "messages/messenger.h"
-#include "ops/unitsession.h"
+#include "session/unitsession.h"
 
 #include <QString>
 

@@ -15,8 +15,8 @@ cmake_minimum_required(VERSION 3.21)
 # include only from folders of a lower level: the link (which opens the
 # device it is given) and the files know nothing of each other.
 set(levels
-    "common" "table" "files link" "document ports ops" "messages" "app cli" "main")
-set(widget_free common table files link document ports ops messages cli)
+    "common" "table" "files link" "document ports session" "messages" "app cli" "main")
+set(widget_free common table files link document ports session messages cli)
 
 if(NOT IS_DIRECTORY "${SRC}" OR NOT IS_DIRECTORY "${WIDGET_HEADERS}")
     message(FATAL_ERROR "usage: cmake -DSRC=<src> -DWIDGET_HEADERS=<QtWidgets include dir> -P ${CMAKE_SCRIPT_MODE_FILE}")

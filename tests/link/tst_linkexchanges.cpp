@@ -1,7 +1,7 @@
 // The link against the unit simulator, through a real QSerialPort on a
 // pseudo-terminal.
 #include "link/unitlink.h"
-#include "ops/unitsession.h"
+#include "session/unitsession.h"
 #include "unitsimulator.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 // A folder that includes from a folder above it.
-#include "ops/session.h"
+#include "session/session.h"
 
 // A blocking wait for the port.
 inline void poll(auto &port) { port.waitForReadyRead(0); }
