@@ -6,7 +6,7 @@
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
 #include "messages/filemessages.h"
-#include "ops/unitsession.h"
+#include "session/unitsession.h"
 #include "ports/portsettings.h"
 
 #include <QDateTime>
