@@ -16,12 +16,19 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A program folder whose settings file maps COM1..COM4 to distinct paths
-// that do not exist.
+// that do not exist. Windows opens port n as COMn whatever the file says.
 struct ProgramDir
 {
     QTemporaryDir dir;
     QString settings() const { return settingsFilePath(dir.path()); }
-    QString device(int n) const { return dir.filePath(u"no-such-port-%1"_s.arg(n)); }
+    QString device(int n) const
+    {
+#ifdef Q_OS_WIN
+        return u"COM%1"_s.arg(n);
+#else
+        return dir.filePath(u"no-such-port-%1"_s.arg(n));
+#endif
+    }
     ProgramDir() { forgetPort(); }
     // A settings file with the port mapping only.
     void forgetPort()
