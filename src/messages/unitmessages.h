@@ -41,7 +41,7 @@ QString stepPlace(SequenceStep step, int slot);
 
 // Every message box of an operation's sequence, decided here from its typed
 // outcome; a front-end asks at both moments and shows what it gets, so that
-// the boxes come when they always have. At CommandFailed
+// a failure's box comes while its sequence still runs. At CommandFailed
 // (UnitSession::commandFailed: `outcome` is the failure) the box a failed
 // command shows at once, before its sequence goes on: the port message when
 // nothing could be sent, and for a read a parameter that got no answer. At
