@@ -30,7 +30,12 @@ UnitOperations::UnitOperations(
     , m_session(std::make_unique<UnitSession>(*m_link))
     , m_linkWindow(new LinkWindow(&window))
 {
-    m_link->load();
+    // The stored port opens once the event loop runs, after the main window
+    // has been shown: opening a port can take long (a driver that does not
+    // answer; under Wine a console line held the window back for good), and
+    // it must never keep the window from showing. A command given before
+    // then opens the port itself.
+    m_link->loadWhenIdle();
     // Polished and with its platform window now, so that showing it does not
     // add to the first operation.
     m_linkWindow->ensurePolished();

@@ -26,8 +26,17 @@ UnitLink::~UnitLink()
     closePort();
 }
 
+void UnitLink::loadWhenIdle()
+{
+    QTimer::singleShot(0, this, [this, count = m_loadCount] {
+        if (count == m_loadCount)
+            load();
+    });
+}
+
 void UnitLink::load()
 {
+    ++m_loadCount;
     const QString device = m_config.device ? m_config.device() : QString();
 
     closePort();
@@ -54,6 +63,7 @@ void UnitLink::load()
 
 void UnitLink::unload()
 {
+    ++m_loadCount;
     m_tick.stop();
     closePort();
     m_loaded = false;
@@ -244,6 +254,11 @@ void UnitLink::takeWaitingBytes()
     // functions are not used: on Windows they lose notifications.)
     if (m_port.isOpen())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Reading what the port holds also starts its next read from the
+    // system where the port reads on request (Windows): the reply to the
+    // command about to go out is then announced when it arrives.
+    if (m_port.isOpen())
+        appendReceived(m_port.readAll());
     handOutUnsolicitedText();
 }
 

@@ -71,6 +71,10 @@ public:
     // exchange reports PortNotOpen. Starts the tick that hands out the
     // unit's own text. An exchange on an unloaded link loads it first.
     void load();
+    // Loads the link once the event loop runs, unless it was loaded or
+    // unloaded before then: the program's start opens the stored port this
+    // way, after its window has been shown.
+    void loadWhenIdle();
     // Stops the tick and closes the port. The receive buffer survives. An
     // exchange waiting at this moment ends as NoReply.
     void unload();
@@ -140,6 +144,7 @@ private:
     QSerialPort m_port;
     QTimer m_tick;
     bool m_loaded = false;
+    int m_loadCount = 0; // loads and unloads so far
     bool m_sequenceOpen = false;
     bool m_closing = false;
     bool m_settingModemLines = false;

@@ -35,6 +35,20 @@ class TestUnitCommands : public QObject
     Q_OBJECT
 
 private slots:
+    // Building the program opens no port: the port opens once the event
+    // loop runs, after main() has shown the window, so that a port that is
+    // slow to open never keeps the window from showing. The unit's banner,
+    // sent before, is then shown as usual.
+    void thePortOpensOnlyOnceTheWindowIsUp()
+    {
+        Rig rig;
+        START_UNIT(rig, (QStringList { u"--banner"_s, u"NELOR Ver1.00"_s }), 1);
+        QVERIFY(!rig.ops().link().isLoaded());
+        rig.window->show();
+        QTRY_VERIFY(rig.ops().link().isPortOpen());
+        QTRY_COMPARE(rig.window->receivedText(), u"ROM Ver1.00\r"_s);
+    }
+
     void writeReadCompareRoundTrip()
     {
         Rig rig;
