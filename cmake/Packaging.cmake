@@ -15,7 +15,9 @@ install(TARGETS ${kalvidor_programs} RUNTIME DESTINATION .)
 add_custom_target(kalvidor_programs)
 add_dependencies(kalvidor_programs ${kalvidor_programs})
 
-if(NOT APPLE)
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+    include(${CMAKE_CURRENT_LIST_DIR}/WindowsDeploy.cmake)
+elseif(NOT APPLE)
     qt_generate_deploy_app_script(
         TARGET kalvidor
         FILENAME_VARIABLE kalvidor_deploy_script
