@@ -33,11 +33,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption smoke(
         u"smoke"_s, u"One short run of each, to check that they work."_s);
     const QCommandLineOption runs(u"runs"_s, u"Runs per figure (default 7)."_s, u"N"_s, u"7"_s);
-    const QCommandLineOption only(u"only"_s, u"Measure only these: transfer,paced,wait,app,apppaced."_s,
-        u"PARTS"_s, u"transfer,paced,wait,app,apppaced"_s);
+    const QCommandLineOption only(u"only"_s,
+        u"Measure only these: transfer,paced,wait,app,apppaced."_s, u"PARTS"_s,
+        u"transfer,paced,wait,app,apppaced"_s);
     const QCommandLineOption json(u"json"_s, u"Write the figures as JSON to FILE."_s, u"FILE"_s);
-    const QCommandLineOption check(
-        u"check"_s, u"Exit with 2 when a figure misses its target."_s);
+    const QCommandLineOption check(u"check"_s, u"Exit with 2 when a figure misses its target."_s);
     parser.addOptions({ smoke, runs, only, json, check });
     parser.process(app);
 

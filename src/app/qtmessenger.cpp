@@ -6,9 +6,9 @@ namespace kalvidor {
 
 MessageAnswer QtMessenger::show(const Message &message)
 {
-    QMessageBox box(message.icon == MessageIcon::Exclamation ? QMessageBox::Warning
-                                                             : QMessageBox::Information,
-                    message.title, message.text, QMessageBox::NoButton, m_parent);
+    QMessageBox box(
+        message.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
+        message.title, message.text, QMessageBox::NoButton, m_parent);
     box.addButton(QMessageBox::Ok);
     if (message.buttons == MessageButtons::OkCancel)
         box.addButton(QMessageBox::Cancel);

@@ -10,7 +10,10 @@ namespace kalvidor {
 class QtMessenger final : public Messenger
 {
 public:
-    explicit QtMessenger(QWidget *parent = nullptr) : m_parent(parent) { }
+    explicit QtMessenger(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {
+    }
     void setParent(QWidget *parent) { m_parent = parent; }
     MessageAnswer show(const Message &message) override;
 

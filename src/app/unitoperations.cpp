@@ -6,8 +6,8 @@
 #include "document/tabledocument.h"
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
-#include "session/unitsession.h"
 #include "ports/portsettings.h"
+#include "session/unitsession.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>

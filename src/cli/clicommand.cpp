@@ -6,8 +6,8 @@
 #include "files/idtablefile.h"
 #include "link/unitlink.h"
 #include "messages/filemessages.h"
-#include "session/unitsession.h"
 #include "ports/portsettings.h"
+#include "session/unitsession.h"
 
 #include <QDateTime>
 #include <QDir>

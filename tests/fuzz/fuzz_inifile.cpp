@@ -13,8 +13,8 @@ using namespace kalvidor;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QString path = QDir::tempPath()
-        + u"/kalvidor-fuzz-%1.ini"_qs.arg(QCoreApplication::applicationPid());
+    static const QString path
+        = QDir::tempPath() + u"/kalvidor-fuzz-%1.ini"_qs.arg(QCoreApplication::applicationPid());
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)

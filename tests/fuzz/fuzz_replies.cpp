@@ -12,7 +12,8 @@ using namespace kalvidor;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // Replies travel one byte per character.
-    const QString reply = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString reply
+        = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
 
     const bool accepted = isWriteAccepted(reply); // SID, STM, SNM
     if (accepted != reply.startsWith(u"OK"))
@@ -33,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Command formatting with values taken from the input: never cut, always one CR at the end.
     if (size >= 6) {
         const int slot = data[0] % 213;
-        const qint32 element = qint32(quint32(data[1]) << 24 | quint32(data[2]) << 16
-                                      | quint32(data[3]) << 8 | data[4]);
+        const qint32 element = qint32(
+            quint32(data[1]) << 24 | quint32(data[2]) << 16 | quint32(data[3]) << 8 | data[4]);
         const QString sid = sidCommand(slot, element);
         if (!sid.startsWith(u"SID ") || !sid.endsWith(u'\r') || sid.count(u'\r') != 1)
             std::abort();

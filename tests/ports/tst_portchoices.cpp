@@ -3,8 +3,8 @@
 // choosing a port stores).
 #include "filebytes.h"
 #include "files/idtablefile.h"
-#include "ports/portchoices.h"
 #include "listedports.h"
+#include "ports/portchoices.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -29,7 +29,10 @@ struct ProgramDir
         return dir.filePath(u"no-such-port-%1"_s.arg(n));
 #endif
     }
-    ProgramDir() { forgetPort(); }
+    ProgramDir()
+    {
+        forgetPort();
+    }
     // A settings file with the port mapping only.
     void forgetPort()
     {
@@ -37,7 +40,10 @@ struct ProgramDir
         for (int n = 1; n <= 4; ++n)
             writeIni(u"PORTS"_s, u"COM%1"_s.arg(n), settings(), device(n));
     }
-    void storePort(const QString &value) { writeIni(u"CONF"_s, u"PORT"_s, settings(), value); }
+    void storePort(const QString &value)
+    {
+        writeIni(u"CONF"_s, u"PORT"_s, settings(), value);
+    }
 };
 
 SerialPortEntry deviceFile(const QString &path)

@@ -60,7 +60,7 @@ private:
 #define START_UNIT_SIMULATOR(unit, programDir, port)                                               \
     do {                                                                                           \
         if (!UnitSimulator::isAvailable())                                                         \
-            QFAIL("the unit simulator is not available: KALVIDOR_UNIT_SIM is not set");        \
+            QFAIL("the unit simulator is not available: KALVIDOR_UNIT_SIM is not set");            \
         QVERIFY2((unit).start(), qPrintable((unit).errorString()));                                \
         UnitSimulator::writeSettings((programDir), (port), (unit).devicePath());                   \
     } while (false)

@@ -4,9 +4,9 @@
 // a few IDs, and writes an image of the window at its design size. Run it on
 // the offscreen platform: QT_QPA_PLATFORM=offscreen kalvidor-screenshot out.png
 #include "app/application.h"
-#include "document/tabledocument.h"
 #include "app/mainwindow.h"
 #include "app/translations.h"
+#include "document/tabledocument.h"
 #include "messages/messenger.h"
 
 #include <QApplication>

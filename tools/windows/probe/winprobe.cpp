@@ -63,8 +63,7 @@ void run()
         writeReport();
         return QCoreApplication::exit(3);
     }
-    report << u"platform="_s + QGuiApplication::platformName()
-           << u"title="_s + main->windowTitle()
+    report << u"platform="_s + QGuiApplication::platformName() << u"title="_s + main->windowTitle()
            << u"font="_s + QFontInfo(element(name::HoldTimeField)->font()).family()
            << u"base="_s + element<QLineEdit>(name::rowName(name::BaseIdFields, 0))->text();
     writeReport();

@@ -1,5 +1,5 @@
 class T
 {
 private slots:
-    void kept() {}
+    void kept() { }
 };

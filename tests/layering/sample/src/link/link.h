@@ -2,4 +2,7 @@
 #include "session/session.h"
 
 // A blocking wait for the port.
-inline void poll(auto &port) { port.waitForReadyRead(0); }
+inline void poll(auto &port)
+{
+    port.waitForReadyRead(0);
+}
