@@ -38,7 +38,7 @@ export WINEPATH
 
 # Wine does not hand the QT_* variables of Linux to a Windows program (they
 # would steer the wrong Qt). Those meant for the Windows program
-# (QT_QPA_PLATFORM for the tests, the probe's plugin settings) are set
+# (QT_QPA_PLATFORM and QT_QPA_FONTDIR for the tests) are set
 # again inside Wine, by a batch file that then starts the program.
 # The offscreen platform of the tests reads its fonts from one folder: the
 # IPA Gothic fonts the Linux tests use (fonts-ipafont-gothic).
