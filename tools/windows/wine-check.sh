@@ -151,11 +151,11 @@ start_unit
 printf '[CONF]\r\nPORT=5\r\n' >"$APP/Kalvidor.ini"
 cp "$WORK/table.csv" "$APP/IdCodeTable.csv"
 : >"$WORK/commands.log"
-(cd "$APP" && DISPLAY=$display timeout 120 "$WINE_RUN" ./kalvidor.exe >"$WORK/window.log" 2>&1) &
+(cd "$APP" && DISPLAY=$display timeout 240 "$WINE_RUN" ./kalvidor.exe >"$WORK/window.log" 2>&1) &
 window_run=$!
 title="Kalvidor装置「NELOR」設定アプリケーション"
 shown=
-for _ in $(seq 60); do
+for _ in $(seq 180); do
     if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -qF "\"$title\""; then
         shown=yes
         break
@@ -167,7 +167,7 @@ sleep 3
 DISPLAY=$display xwd -root -silent | convert xwd:- -trim +repage "$WORK/window.png" 2>/dev/null
 check "window: the main window shows, titled $title" [ -n "$shown" ]
 check "window: screenshot taken" [ -s "$WORK/window.png" ]
-[ -s "$WORK/window.png" ] && cp "$WORK/window.png" "$SHOT" && echo "   the main window under Wine: $SHOT"
+[ -n "$shown" ] && [ -s "$WORK/window.png" ] && cp "$WORK/window.png" "$SHOT" && echo "   the main window under Wine: $SHOT"
 wineserver -k 2>/dev/null
 wait "$window_run" 2>/dev/null
 
