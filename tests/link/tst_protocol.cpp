@@ -46,8 +46,9 @@ private slots:
 
     // Every reply through every evaluation: a write's acceptance, a read's
     // refusal and ID value (-1: none, the slot stays), a parameter's value,
-    // and whether it can only be a late answer to a read (a number while a
-    // write waits) or to a write ("OK" while a read waits).
+    // whether it can only be a late answer to a read (a number while a
+    // write waits) or to a write ("OK" while a read waits), and whether it
+    // refuses a parameter read (only "N…" does; "R…" refuses an ID read).
     void replies_data()
     {
         QTest::addColumn<QString>("reply");
@@ -57,19 +58,20 @@ private slots:
         QTest::addColumn<qint16>("parameter");
         QTest::addColumn<bool>("lateRead");
         QTest::addColumn<bool>("lateWrite");
-        const auto row
-            = [](const char *name, const QString &reply, bool accepted, bool refused, qint32 id,
-                  qint16 parameter, bool lateRead = false, bool lateWrite = false) {
-                  QTest::newRow(name)
-                      << reply << accepted << refused << id << parameter << lateRead << lateWrite;
-              };
+        QTest::addColumn<bool>("parameterRefused");
+        const auto row = [](const char *name, const QString &reply, bool accepted, bool refused,
+                             qint32 id, qint16 parameter, bool lateRead = false,
+                             bool lateWrite = false, bool parameterRefused = false) {
+            QTest::newRow(name) << reply << accepted << refused << id << parameter << lateRead
+                                << lateWrite << parameterRefused;
+        };
         row("OK", u"OK\r"_s, true, false, -1, 0, false, true);
         row("OK with more text", u"OK slot 3\r"_s, true, false, -1, 0, false, true);
         row("lower-case ok", u"ok\r"_s, false, false, -1, 0);
         row("O alone", u"O\r"_s, false, false, -1, 0);
         row("leading blank", u" OK\r"_s, false, false, -1, 0);
-        row("NG refuses a read too", u"NG\r"_s, false, true, -1, 0);
-        row("N with a number", u"N5\r"_s, false, true, -1, 0);
+        row("NG refuses a read too", u"NG\r"_s, false, true, -1, 0, false, false, true);
+        row("N with a number", u"N5\r"_s, false, true, -1, 0, false, false, true);
         row("R refuses a read only", u"R12\r"_s, false, true, -1, 0);
         row("lower n is a reply", u"n\r"_s, false, false, -1, 0);
         row("ID value", u"41943040\r"_s, false, false, 41943040, 0, true, false);
@@ -92,12 +94,13 @@ private slots:
         QFETCH(qint16, parameter);
         QFETCH(bool, lateRead);
         QFETCH(bool, lateWrite);
+        QFETCH(bool, parameterRefused);
         QCOMPARE(isWriteAccepted(reply), accepted);
         QCOMPARE(isReadRefused(reply), refused);
         if (!refused)
             QCOMPARE(ridReplyValue(reply).value_or(-1), id);
         QCOMPARE(parameterReplyValue(reply), parameter);
-        QCOMPARE(isParameterReadRefused(reply), reply.startsWith(u'N'));
+        QCOMPARE(isParameterReadRefused(reply), parameterRefused);
         QCOMPARE(isOtherKindOfReply(ReplyKind::Acknowledgement, reply.toLatin1()), lateRead);
         QCOMPARE(isOtherKindOfReply(ReplyKind::Value, reply.toLatin1()), lateWrite);
     }

@@ -113,11 +113,6 @@ private slots:
         const PortNaming naming = windows ? PortNaming::Windows : PortNaming::DeviceFiles;
         QCOMPARE(portDeviceName(port, settings, naming), device);
         QCOMPARE(PortMap(settings, naming).device(port), device);
-#ifdef Q_OS_WIN
-        QCOMPARE(hostPortNaming(), PortNaming::Windows);
-#else
-        QCOMPARE(hostPortNaming(), PortNaming::DeviceFiles);
-#endif
     }
 
     // The number `kalvidor-cli ports` shows and the port dialog lists a port
