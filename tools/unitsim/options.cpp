@@ -129,6 +129,30 @@ ParseResult parseOptions(const std::vector<std::string> &args)
             return true;
         };
     };
+    // SLOT=HEX: a slot's value, up to eight hexadecimal digits.
+    const auto slotValueInto = [](std::map<int, std::int32_t> &target) -> ValueHandler {
+        return [&target](std::string_view v) {
+            int slot = 0;
+            std::string hex;
+            std::uint32_t value = 0;
+            if (!parseSlotAssignment(v, slot, hex) || hex.size() > 8
+                || !parseInteger(std::string_view(hex), value, 16))
+                return false;
+            target[slot] = static_cast<std::int32_t>(value);
+            return true;
+        };
+    };
+    // SLOT=TEXT: a reply line for a slot (no CR: the simulator ends it).
+    const auto slotReplyInto = [](std::map<int, std::string> &target) -> ValueHandler {
+        return [&target](std::string_view v) {
+            int slot = 0;
+            std::string text;
+            if (!parseSlotAssignment(v, slot, text) || text.find('\r') != std::string::npos)
+                return false;
+            target[slot] = text;
+            return true;
+        };
+    };
     constexpr int maxMs = 24 * 3600 * 1000;
     const std::map<std::string, ValueHandler, std::less<>> valueOptions = {
         { "--pty",
@@ -158,52 +182,16 @@ ParseResult parseOptions(const std::vector<std::string> &args)
                 o.banner = std::string(v);
                 return true;
             } },
-        { "--set",
-            [&](std::string_view v) {
-                int slot = 0;
-                std::string hex;
-                std::uint32_t value = 0;
-                if (!parseSlotAssignment(v, slot, hex) || hex.size() > 8
-                    || !parseInteger(std::string_view(hex), value, 16))
-                    return false;
-                o.presets[slot] = static_cast<std::int32_t>(value);
-                return true;
-            } },
+        { "--set", slotValueInto(o.presets) },
         { "--hold", int16Into(o.holdTime) },
         { "--allowance", int16Into(o.allowance) },
         { "--refuse-sid", slotInto(o.refuseSid) },
         { "--refuse-rid", slotInto(o.refuseRid) },
         { "--silent-sid", slotInto(o.silentSid) },
         { "--silent-rid", slotInto(o.silentRid) },
-        { "--answer-rid",
-            [&](std::string_view v) {
-                int slot = 0;
-                std::string text;
-                if (!parseSlotAssignment(v, slot, text) || text.find('\r') != std::string::npos)
-                    return false;
-                o.answerRid[slot] = text;
-                return true;
-            } },
-        { "--answer-sid",
-            [&](std::string_view v) {
-                int slot = 0;
-                std::string text;
-                if (!parseSlotAssignment(v, slot, text) || text.find('\r') != std::string::npos)
-                    return false;
-                o.answerSid[slot] = text;
-                return true;
-            } },
-        { "--store-instead",
-            [&](std::string_view v) {
-                int slot = 0;
-                std::string hex;
-                std::uint32_t value = 0;
-                if (!parseSlotAssignment(v, slot, hex) || hex.size() > 8
-                    || !parseInteger(std::string_view(hex), value, 16))
-                    return false;
-                o.storeInstead[slot] = static_cast<std::int32_t>(value);
-                return true;
-            } },
+        { "--answer-rid", slotReplyInto(o.answerRid) },
+        { "--answer-sid", slotReplyInto(o.answerSid) },
+        { "--store-instead", slotValueInto(o.storeInstead) },
         { "--split-pause", intInto(o.splitPauseMs, 0, maxMs) },
         { "--delay", intInto(o.delayMs, 0, maxMs) },
         { "--delay-line",
