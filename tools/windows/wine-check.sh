@@ -8,10 +8,13 @@
 #     simulator's pseudo-terminal): write, read back, compare, a silent
 #     unit, a refusing unit, and its Japanese lines;
 #  3. kalvidor.exe from the unpacked ZIP on an X display (Xvfb): the main
-#     window shows (its port on COM5, its table beside it), and a screenshot
-#     of the display is kept.
+#     window shows (its port on COM5, its table beside it), a screenshot of
+#     it is kept, and 設定 › NELORへ流し込み, chosen with the mouse and the
+#     keyboard (xdotool), writes the table to the simulator and ends with
+#     its message (read through the clipboard).
 #
-#   wine-check.sh BUILD-DIR     (KALVIDOR_UNIT_SIM: the Linux simulator)
+#   wine-check.sh BUILD-DIR     (KALVIDOR_UNIT_SIM: the Linux simulator;
+#                                KALVIDOR_WINE_KEEP=1 keeps the work folder)
 #
 # Prints one line per check and "N passed, M failed" at the end; exits 1
 # when a check failed.
@@ -48,7 +51,11 @@ cleanup() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
     "$WINE_RUN" reg delete 'HKLM\Software\Wine\Ports' /v COM5 /f >/dev/null 2>&1
     wineserver -k 2>/dev/null
-    rm -rf "$WORK"
+    if [ -n "${KALVIDOR_WINE_KEEP:-}" ]; then
+        echo "kept: $WORK"
+    else
+        rm -rf "$WORK"
+    fi
 }
 trap cleanup EXIT
 
@@ -146,28 +153,71 @@ echo "== kalvidor.exe on an X display"
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB_PID=$!
-for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 start_unit
 printf '[CONF]\r\nPORT=5\r\n' >"$APP/Kalvidor.ini"
 cp "$WORK/table.csv" "$APP/IdCodeTable.csv"
 : >"$WORK/commands.log"
-(cd "$APP" && DISPLAY=$display timeout 240 "$WINE_RUN" ./kalvidor.exe >"$WORK/window.log" 2>&1) &
+# Wine's desktop belongs to the display its server started with: the tests
+# and the command line ran without one, so a new server starts here.
+wineserver -k 2>/dev/null
+(cd "$APP" && timeout 300 "$WINE_RUN" ./kalvidor.exe >"$WORK/window.log" 2>&1) &
 window_run=$!
-title="Kalvidor装置「NELOR」設定アプリケーション"
-shown=
-for _ in $(seq 180); do
-    if DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -qF "\"$title\""; then
-        shown=yes
-        break
-    fi
+
+# window_geometry TITLE: "+X+Y" of the top-level window of that exact title,
+# empty while there is none. (The whole list first: grep would end xwininfo
+# early, which pipefail counts as a failure.)
+window_geometry() {
+    local windows
+    windows=$(xwininfo -root -tree 2>/dev/null || true)
+    grep -F "\"$1\":" <<<"$windows" | head -1 | grep -o '+[0-9]*+[0-9]*$' || true
+}
+wait_for_window() { # wait_for_window TITLE SECONDS
+    local geometry= i
+    for i in $(seq "$2"); do
+        geometry=$(window_geometry "$1")
+        [ -n "$geometry" ] && break
+        sleep 1
+    done
+    echo "$geometry"
+}
+main_title="Kalvidor装置「NELOR」設定アプリケーション"
+geometry=$(wait_for_window "$main_title" 180)
+check "window: the main window shows, titled $main_title" [ -n "$geometry" ]
+if [ -n "$geometry" ]; then
+    x=$(cut -d+ -f2 <<<"$geometry")
+    y=$(cut -d+ -f3 <<<"$geometry")
+    # A moment for the first paint, then the display as a user sees it.
+    sleep 3
+    xwd -root -silent | convert xwd:- -trim +repage "$WORK/window.png" 2>/dev/null
+    [ -s "$WORK/window.png" ] && cp "$WORK/window.png" "$SHOT" && echo "   the main window under Wine: $SHOT"
+    # 設定 › NELORへ流し込み as a user chooses it: the menu 設定 sits 80
+    # pixels from the window's left edge in its menu bar; its first item is
+    # the write.
+    xdotool mousemove $((x + 80)) $((y + 8)) click 1
     sleep 1
-done
-# A moment for the first paint, then the display as a user sees it.
-sleep 3
-DISPLAY=$display xwd -root -silent | convert xwd:- -trim +repage "$WORK/window.png" 2>/dev/null
-check "window: the main window shows, titled $title" [ -n "$shown" ]
-check "window: screenshot taken" [ -s "$WORK/window.png" ]
-[ -n "$shown" ] && [ -s "$WORK/window.png" ] && cp "$WORK/window.png" "$SHOT" && echo "   the main window under Wine: $SHOT"
+    xdotool key Down Return
+    box=$(wait_for_window "Kalvidor装置" 120)
+    # Wine paints a message box black in a screenshot of Xvfb; its text is
+    # read as Windows gives it, by Ctrl+C into the clipboard.
+    said_text=
+    if [ -n "$box" ]; then
+        wid=$(xdotool search --name '^Kalvidor装置$' | head -1)
+        xdotool windowfocus "$wid" 2>/dev/null
+        sleep 0.5
+        xdotool key --window "$wid" ctrl+c
+        sleep 1
+        said_text=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+        sed -n 's/^\(警報.*\)$/     | \1/p' <<<"$said_text"
+        xdotool key --window "$wid" Return
+    fi
+    echo "   設定 › NELORへ流し込み → $(commands_sent) command lines at the unit"
+    check "window: the write through the menu ends with its message" \
+        grep -qF "警報ユニットへ設定が完了しました。" <<<"$said_text"
+    whole_write_sent() { [ "$(commands_sent)" = 215 ] && [ "$(tail -1 "$WORK/commands.log")" = "SNM 03" ]; }
+    check "window: 215 commands at the unit, the allowance last" whole_write_sent
+fi
 wineserver -k 2>/dev/null
 wait "$window_run" 2>/dev/null
 
