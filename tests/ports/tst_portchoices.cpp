@@ -69,21 +69,6 @@ private slots:
         QCOMPARE(choices.items().at(choices.preselectedIndex()).text, preselected);
         QCOMPARE(readBytes(file), settings); // reading writes nothing
     }
-
-#ifdef Q_OS_UNIX
-    // A mapping that names a link to the device found is that device's number.
-    void deviceMappedThroughALink()
-    {
-        QTemporaryDir dir;
-        const QString device = dir.filePath(u"ttyUSB0"_s);
-        const QString link = dir.filePath(u"by-id-adapter"_s);
-        QVERIFY(writeBytes(device, "") && QFile::link(device, link));
-        const QString file = settingsFilePath(dir.path());
-        QVERIFY(writeBytes(file, "[PORTS]\r\nCOM8=" + link.toLocal8Bit() + "\r\n"));
-        QCOMPARE(items(PortChoices(file, ListedPorts(false, { device }))).last(),
-            u"COM8|"_s + device + u"\nMaker"_s);
-    }
-#endif
 };
 
 QTEST_GUILESS_MAIN(TestPortChoices)
